@@ -1,0 +1,129 @@
+#pragma once
+
+#include "app/Error.h"
+#include "catalogue/Manifest.h"
+#include "installed/InstalledRecords.h"
+#include "platform/Environment.h"
+#include "platform/UrlSession.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+class QApplication;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QWidget;
+class PluginListStackView;
+
+// The one long-lived object: it owns the window, every control, the loaded
+// catalogue and the state of every workflow. Each subsystem adds its methods
+// in its own folder (app/, ui/, catalogue/, installed/, install/, uninstall/,
+// update/). Everything here runs on the main thread; background work hands
+// its results back with runOnMain().
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AppDelegate(Environment environment, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Lifecycle (app/).
+    void attachTo(QApplication& application); // makes this the application's delegate
+    void applicationDidFinishLaunching();
+    void applicationDidBecomeActive();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    void applicationWillTerminate() {}
+    void refresh();
+
+    // Window (ui/).
+    void buildMainMenu();
+    void buildWindow();
+    void stylePrimaryButton(QPushButton* button);
+
+    // Busy state and alerts (app/).
+    void setBusy(bool busy);
+    void showError(const QString& title, const Error& error);
+    void showMessage(const QString& message);
+
+    // Catalogue (catalogue/).
+    QUrl manifestURL() const;
+    void loadManifest();
+
+    // Plugin list (ui/).
+    void showManifest(const Manifest& newManifest);
+    void selectAll();
+    void selectNone();
+
+    // Installed state (installed/).
+    void updateComponentStatuses();
+    InstalledRecords loadInstalledRecords() const;
+    void recordInstalled(const QList<PluginComponent>& components);
+    void removeInstalledRecords(const QList<PluginComponent>& components);
+    QString installedRecordsPath() const;
+
+    // Installation (install/).
+    void installSelected();
+    void download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
+                  const QStringList& files);
+    void install(const QStringList& files, const QList<PluginComponent>& components, const QString& directory);
+
+    // Uninstallation (uninstall/).
+    void uninstallSelected();
+
+    // Installer self-update (update/).
+    void checkInstallerVersion();
+    void openInstallerUpdate();
+
+    // The selected components, in row order.
+    QList<PluginComponent> selectedComponents() const;
+
+    const Environment& environment() const { return m_environment; }
+    UrlSession& session() { return m_session; }
+
+    // State, in the order it is initialised.
+    QColor paper, surface, ink, muted, burgundy;
+    QColor upToDateGreen;
+    std::unique_ptr<QWidget> window;
+    QPointer<PluginListStackView> listStack;
+    QPointer<QScrollArea> pluginScrollView;
+    QPointer<QLabel> statusLabel;
+    QPointer<QLabel> subtitleLabel;
+    QPointer<QProgressBar> progress;
+    QPointer<QLabel> versionLabel;
+    QPointer<QPushButton> installerUpdateButton;
+    QPointer<QPushButton> installButton;
+    QPointer<QPushButton> uninstallButton;
+    QPointer<QPushButton> selectAllButton;
+    QPointer<QPushButton> selectNoneButton;
+    QPointer<QPushButton> refreshButton;
+    std::optional<Manifest> manifest;
+    QList<std::pair<QCheckBox*, PluginComponent>> checkboxes;
+    QHash<QString, QLabel*> componentStatusLabels;
+    // Each row's own status label, parallel to `checkboxes`: with repeated
+    // slugs the map above keeps only the last, but every card is refreshed.
+    QList<QLabel*> rowStatusLabels;
+    std::optional<QUrl> availableInstallerURL;
+    std::optional<QString> promptedInstallerVersion;
+    QDateTime lastAutomaticCheck;
+    QString initialEdition;
+    QString activeEdition;
+
+private:
+    Environment m_environment;
+    UrlSession m_session;
+};
+
+// The date the automatic re-check starts from, so the first activation runs it.
+QDateTime distantPast();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "catalogue/Manifest.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// The per-user record of what this installer installed: slug to the catalogue
+// digest of the package that was installed.
+using InstalledRecords = QHash<QString, QString>;
+
+// "<home>/Library/Application Support/Brenvoss/Installer/installed-components.json"
+QString installedRecordsPath(const QString& homeDirectory);
+
+// The record at `path`; empty when the file is missing, unreadable, not JSON,
+// not an object, or holds any value that is not a string.
+InstalledRecords readInstalledRecords(const QString& path);
+
+// Writes the record compactly and atomically, creating its folder first. A
+// failure leaves the previous file whole and is not reported.
+void writeInstalledRecords(const QString& path, const InstalledRecords& records);

@@ -1,0 +1,202 @@
+#include "platform/UrlSession.h"
+
+#include "install/Sha256.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include <memory>
+
+namespace {
+
+// How much of a body Qt may hold before we have consumed it: with a bounded
+// buffer the socket is read only as fast as we write to disk.
+constexpr qint64 readBufferBytes = 1024 * 1024;
+
+class SessionWorker : public QObject
+{
+public:
+    QNetworkAccessManager& manager()
+    {
+        if (!m_manager) {
+            m_manager = new QNetworkAccessManager(this);
+            m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+            m_manager->setAutoDeleteReplies(true);
+        }
+        return *m_manager;
+    }
+
+private:
+    QNetworkAccessManager* m_manager = nullptr;
+};
+
+std::optional<int> httpStatus(const QNetworkReply* reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::nullopt;
+    return status.toInt();
+}
+
+bool isSuccess(std::optional<int> status)
+{
+    return status && *status >= 200 && *status <= 299;
+}
+
+Error networkError(const QNetworkReply* reply)
+{
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return Error{QStringLiteral("Network"), qint64(reply->error()), QStringLiteral("The request timed out.")};
+    return Error{QStringLiteral("Network"), qint64(reply->error()), reply->errorString()};
+}
+
+// A response whose status is outside 200 to 299 is a response, not a
+// transport error, even though Qt flags it as an error too.
+void classify(const QNetworkReply* reply, std::optional<Error>& transportError, std::optional<int>& status)
+{
+    status = httpStatus(reply);
+    if (status && !isSuccess(status))
+        return;
+    if (reply->error() != QNetworkReply::NoError) {
+        transportError = networkError(reply);
+        status.reset();
+    }
+}
+
+} // namespace
+
+UrlSession::UrlSession(QObject* parent) : QObject(parent), m_worker(new SessionWorker)
+{
+    m_thread.setObjectName(QStringLiteral("UrlSession"));
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start();
+}
+
+UrlSession::~UrlSession()
+{
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QNetworkRequest UrlSession::uncachedRequest(const QUrl& url, int timeoutSeconds)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setRawHeader("Cache-Control", "no-cache, no-store");
+    request.setTransferTimeout(timeoutSeconds * 1000);
+    return request;
+}
+
+void UrlSession::dataTask(QNetworkRequest request, qint64 maximumBodyBytes, DataCompletion completion)
+{
+    auto* worker = static_cast<SessionWorker*>(m_worker);
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, request = std::move(request), maximumBodyBytes, completion = std::move(completion)] {
+            QNetworkReply* reply = worker->manager().get(request);
+            auto response = std::make_shared<HttpResponse>();
+            QObject::connect(reply, &QIODevice::readyRead, reply, [reply, response, maximumBodyBytes] {
+                if (response->bodyTooLarge)
+                    return;
+                if (response->body.size() + reply->bytesAvailable() > maximumBodyBytes) {
+                    response->bodyTooLarge = true;
+                    response->body.clear();
+                    reply->abort();
+                    return;
+                }
+                response->body.append(reply->readAll());
+            });
+            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, response, completion] {
+                if (!response->bodyTooLarge) {
+                    response->body.append(reply->readAll());
+                    classify(reply, response->transportError, response->statusCode);
+                }
+                completion(std::move(*response));
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+void UrlSession::downloadTask(QNetworkRequest request, QString destination, DownloadCompletion completion)
+{
+    auto* worker = static_cast<SessionWorker*>(m_worker);
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, request = std::move(request), destination = std::move(destination),
+         completion = std::move(completion)] {
+            QNetworkReply* reply = worker->manager().get(request);
+            reply->setReadBufferSize(readBufferBytes);
+
+            struct Transfer
+            {
+                QFile file;
+                Sha256Stream digest;
+                std::optional<Error> writeError;
+                QByteArray chunk = QByteArray(readBufferBytes, Qt::Uninitialized);
+            };
+            auto transfer = std::make_shared<Transfer>();
+            transfer->file.setFileName(destination + QStringLiteral(".partial"));
+
+            auto drain = [reply, transfer] {
+                if (transfer->writeError)
+                    return;
+                if (!transfer->file.isOpen() && !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                    transfer->writeError =
+                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                    reply->abort();
+                    return;
+                }
+                for (;;) {
+                    const qint64 n = reply->read(transfer->chunk.data(), transfer->chunk.size());
+                    if (n <= 0)
+                        return;
+                    if (transfer->file.write(transfer->chunk.constData(), n) != n) {
+                        transfer->writeError =
+                            Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                        reply->abort();
+                        return;
+                    }
+                    transfer->digest.update(transfer->chunk.constData(), n);
+                }
+            };
+            QObject::connect(reply, &QIODevice::readyRead, reply, [reply, drain] {
+                // Bodies of failed responses are not worth a file.
+                if (isSuccess(httpStatus(reply)))
+                    drain();
+            });
+            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, transfer, destination, completion, drain] {
+                DownloadResponse response;
+                classify(reply, response.transportError, response.statusCode);
+                if (!response.transportError && isSuccess(response.statusCode))
+                    drain();
+                if (transfer->writeError) {
+                    response.transportError = transfer->writeError;
+                    response.statusCode.reset();
+                }
+                const bool keep = !response.transportError && isSuccess(response.statusCode);
+                if (keep && !transfer->file.isOpen()) // an empty body still makes a file
+                    transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                if (keep && !transfer->file.flush())
+                    response.transportError =
+                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                transfer->file.close();
+                if (keep && !response.transportError) {
+                    QFile::remove(destination);
+                    if (QFile::rename(transfer->file.fileName(), destination)) {
+                        response.file = destination;
+                        response.sha256 = transfer->digest.finalHex();
+                    } else {
+                        response.transportError = Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
+                                                        QStringLiteral("The downloaded file could not be moved.")};
+                    }
+                }
+                if (response.file.isEmpty())
+                    QFile::remove(transfer->file.fileName());
+                completion(std::move(response));
+            });
+        },
+        Qt::QueuedConnection);
+}

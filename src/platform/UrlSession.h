@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/Error.h"
+
+#include <QByteArray>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QThread>
+
+#include <functional>
+#include <optional>
+
+// What a finished request hands its completion. A transport error (refused
+// connection, TLS failure, time-out, a connection dropped mid-body) means no
+// usable response; otherwise `statusCode` is the HTTP status.
+struct HttpResponse
+{
+    std::optional<Error> transportError;
+    std::optional<int> statusCode;
+    QByteArray body;
+    bool bodyTooLarge = false; // the body passed the caller's limit and was abandoned
+};
+
+struct DownloadResponse
+{
+    std::optional<Error> transportError;
+    std::optional<int> statusCode;
+    QString file;   // where the body now is; empty when no file was kept
+    QString sha256; // digest of the bytes written to `file`, lower-case hex
+};
+
+// The app's one HTTP client. Requests run on the session's own thread, with
+// one QNetworkAccessManager, and so do their completions: like a URL session's
+// callback queue, never the main thread. Redirects are followed only when they
+// are no less safe (never https to http); TLS errors are never ignored.
+class UrlSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UrlSession(QObject* parent = nullptr);
+    ~UrlSession() override;
+
+    using DataCompletion = std::function<void(HttpResponse)>;
+    using DownloadCompletion = std::function<void(DownloadResponse)>;
+
+    // Collects the body in memory, abandoning it past `maximumBodyBytes`.
+    void dataTask(QNetworkRequest request, qint64 maximumBodyBytes, DataCompletion completion);
+
+    // Streams the body to `destination` through a bounded buffer, hashing it
+    // with SHA-256 as it is written. A body that is not kept (transport error,
+    // or a status outside 200 to 299) leaves no file behind.
+    void downloadTask(QNetworkRequest request, QString destination, DownloadCompletion completion);
+
+    // A request with the app's cache rules: always from the network, nothing
+    // stored, "Cache-Control: no-cache, no-store", and the given time-out.
+    static QNetworkRequest uncachedRequest(const QUrl& url, int timeoutSeconds);
+
+private:
+    QThread m_thread;
+    QObject* m_worker; // lives in m_thread; owns the QNetworkAccessManager
+};
