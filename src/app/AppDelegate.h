@@ -12,6 +12,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QUrl>
 
 #include <memory>
@@ -21,6 +22,7 @@
 class QApplication;
 class QCheckBox;
 class QLabel;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
@@ -56,6 +58,10 @@ public:
     void setBusy(bool busy);
     void showError(const QString& title, const Error& error);
     void showMessage(const QString& message);
+    // The progress bar as a fraction from 0 to 1.
+    void setProgressFraction(double fraction);
+    double progressFraction() const;
+    static constexpr int progressSteps = 1000;
 
     // Catalogue (catalogue/).
     QUrl manifestURL() const;
@@ -96,6 +102,8 @@ public:
     QColor paper, surface, ink, muted, burgundy;
     QColor upToDateGreen;
     std::unique_ptr<QWidget> window;
+    // Built by buildMainMenu() without a parent; buildWindow() gives it to the window.
+    QPointer<QMenuBar> mainMenu;
     QPointer<PluginListStackView> listStack;
     QPointer<QScrollArea> pluginScrollView;
     QPointer<QLabel> statusLabel;
@@ -124,6 +132,11 @@ private:
     Environment m_environment;
     UrlSession m_session;
 };
+
+// Deletes `roots` and forgets `receipts` under one administrator authorisation
+// and reports on the main thread. Runs on a background thread.
+void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
+                          const QList<PluginComponent>& components, const SystemRoot& root);
 
 // The date the automatic re-check starts from, so the first activation runs it.
 QDateTime distantPast();

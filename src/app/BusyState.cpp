@@ -7,14 +7,23 @@
 
 namespace {
 
-// Alerts are window-modal message boxes opened with open(): a sheet on macOS,
-// and nothing in the app waits for them.
-void openAlert(QWidget* window, QMessageBox::Icon icon, const QString& title, const QString& text)
+// Alerts are window-modal message boxes opened with open(): a sheet on macOS.
+// open() returns at once and nothing waits for the answer; the box deletes
+// itself when dismissed.
+void openAlert(QWidget* window, const QString& message, const QString& informative)
 {
-    auto* alert = new QMessageBox(icon, title, text, QMessageBox::Ok, window);
+    auto* alert = new QMessageBox(window);
     alert->setObjectName(QStringLiteral("alert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
+    alert->setWindowTitle(QStringLiteral("Brenvoss Installer"));
+    alert->setIcon(QMessageBox::Warning);
+    // Error texts may come from a server or a document: shown as written,
+    // never as markup.
+    alert->setTextFormat(Qt::PlainText);
+    alert->setText(message);
+    alert->setInformativeText(informative);
+    alert->setStandardButtons(QMessageBox::Ok);
     alert->button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     alert->open();
 }
@@ -37,10 +46,11 @@ void AppDelegate::showError(const QString& title, const Error& error)
 {
     statusLabel->setText(title);
     setBusy(false);
-    openAlert(window.get(), QMessageBox::Warning, title, error.description);
+    openAlert(window.get(), title, error.description);
 }
 
 void AppDelegate::showMessage(const QString& message)
 {
-    openAlert(window.get(), QMessageBox::Warning, QStringLiteral("Brenvoss Installer"), message);
+    // The platform's default alert style is the warning style.
+    openAlert(window.get(), QStringLiteral("Brenvoss Installer"), message);
 }

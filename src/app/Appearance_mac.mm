@@ -1,0 +1,8 @@
+#include "app/Appearance.h"
+
+#import <AppKit/AppKit.h>
+
+void forceLightAppearance()
+{
+    NSApp.appearance = [NSAppearance appearanceNamed:NSAppearanceNameAqua];
+}

@@ -1,0 +1,106 @@
+#include "app/AppDelegate.h"
+#include "app/MainQueue.h"
+#include "install/DownloadRequest.h"
+#include "install/Sha256.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QThreadPool>
+#include <QUuid>
+
+#include <filesystem>
+
+namespace {
+
+constexpr int packageTimeoutSeconds = 300;
+
+// Removes a download folder off the main thread: it may hold gigabytes.
+void removeFolderInBackground(const QString& directory)
+{
+    QThreadPool::globalInstance()->start([directory] { QDir(directory).removeRecursively(); });
+}
+
+QString downloadFailureTitle(const PluginComponent& component)
+{
+    return component.name + QStringLiteral(" could not be downloaded");
+}
+
+} // namespace
+
+void AppDelegate::installSelected()
+{
+    const QList<PluginComponent> selection = selectedComponents();
+    if (selection.isEmpty()) {
+        showMessage(QStringLiteral("Select at least one plugin."));
+        return;
+    }
+    setBusy(true);
+    setProgressFraction(0.0);
+
+    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-")
+                              + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(directory.toStdString()), error);
+    if (error) {
+        showError(QStringLiteral("A temporary folder could not be created"),
+                  Error{QStringLiteral("File"), error.value(), QString::fromStdString(error.message())});
+        return;
+    }
+    download(selection, 0, directory, {});
+}
+
+void AppDelegate::download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
+                           const QStringList& files)
+{
+    const qsizetype count = components.size();
+    if (index == count) {
+        statusLabel->setText(QStringLiteral("Installing selected plugins\u2026"));
+        setProgressFraction(1.0);
+        install(files, components, directory);
+        return;
+    }
+    const PluginComponent component = components[index];
+    statusLabel->setText(QStringLiteral("Downloading %1 (%2 of %3)\u2026").arg(component.name).arg(index + 1).arg(count));
+    setProgressFraction(double(index) / double(count));
+
+    // Every failure ends the run: nothing is installed, and the folder with
+    // the packages fetched so far goes with it.
+    const auto failNow = [&](qint64 code, const QString& sentence) {
+        removeFolderInBackground(directory);
+        showError(downloadFailureTitle(component), Error::brenvoss(code, sentence));
+    };
+    if (!isSafePackageName(component.slug))
+        return failNow(ErrorCode::InvalidPackageName,
+                       QStringLiteral("The package name of %1 is invalid.").arg(component.name));
+    const std::optional<QUrl> url = packageDownloadURL(component.url, component.sha256);
+    if (!url)
+        return failNow(ErrorCode::InvalidAddress, QStringLiteral("The download address is invalid."));
+
+    const QString destination = directory + QLatin1Char('/') + component.slug + QStringLiteral(".pkg");
+    m_session.downloadTask(
+        UrlSession::uncachedRequest(*url, packageTimeoutSeconds), destination,
+        [self = QPointer<AppDelegate>(this), components, index, directory, files, component,
+         destination](DownloadResponse response) {
+            // On the session's thread: nothing here touches the window.
+            const auto fail = [&](Error error) {
+                QDir(directory).removeRecursively();
+                runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
+                    d.showError(title, error);
+                });
+            };
+            if (self.isNull()) {
+                QDir(directory).removeRecursively();
+                return;
+            }
+            if (response.transportError)
+                return fail(*response.transportError);
+            if (!response.statusCode || *response.statusCode < 200 || *response.statusCode > 299 || response.file.isEmpty())
+                return fail(Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
+            if (!digestsMatch(response.sha256, component.sha256))
+                return fail(Error::brenvoss(ErrorCode::SecurityCheck,
+                                            QStringLiteral("The security check for %1 failed.").arg(component.name)));
+            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](AppDelegate& d) {
+                d.download(components, index + 1, directory, files);
+            });
+        });
+}

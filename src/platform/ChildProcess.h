@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/Error.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How a child process ended. Blocking: call only from a background thread.
+struct ChildOutcome
+{
+    std::optional<Error> launchError; // the child could not be started
+    int exitStatus = 0;               // its exit status (non-zero when it crashed)
+    QByteArray standardOutput;        // only when captured
+    QByteArray standardError;
+};
+
+enum class StandardOutput { Inherit, Capture };
+
+// Runs `program` with exactly `arguments` (no shell), reads its standard
+// error (and standard output when captured) completely while it runs, so a
+// chatty child never stalls on a full pipe, and waits for it to exit.
+ChildOutcome runChildProcess(const QString& program, const QStringList& arguments, StandardOutput output);
+
+// UTF-8 text of `bytes`; the empty string when they are not valid UTF-8.
+QString strictUtf8(const QByteArray& bytes);

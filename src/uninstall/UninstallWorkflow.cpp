@@ -1,0 +1,123 @@
+#include "app/AppDelegate.h"
+#include "app/MainQueue.h"
+#include "install/AdministratorCommand.h"
+#include "installed/BundleRoot.h"
+#include "uninstall/PackageReceipts.h"
+#include "uninstall/RemovalCommand.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSet>
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace {
+
+void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outcome,
+            const QList<PluginComponent>& components)
+{
+    runOnMain(self, [outcome, components](AppDelegate& d) {
+        if (outcome.launchError)
+            return d.showError(QStringLiteral("Uninstallation could not be started"), *outcome.launchError);
+        if (outcome.status != 0) {
+            const QString description =
+                outcome.errorText.isEmpty() ? QStringLiteral("Uninstallation was cancelled.") : outcome.errorText;
+            d.showError(QStringLiteral("Uninstallation could not be completed"),
+                        Error::brenvoss(outcome.status, description));
+            // Bundles deleted before the failing one are gone: show what is
+            // still installed. The record stays as it was.
+            d.updateComponentStatuses();
+            return;
+        }
+        d.removeInstalledRecords(components);
+        d.statusLabel->setText(QStringLiteral("Uninstallation is complete."));
+        d.updateComponentStatuses();
+        d.setBusy(false);
+        d.showMessage(QStringLiteral("The selected Brenvoss plugins were uninstalled."));
+    });
+}
+
+// Finds the bundles and receipts of `components` and removes them, on a
+// background thread: pkgutil and the administrator command block it.
+void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComponent>& components,
+                       const SystemRoot& root)
+{
+    QSet<QString> candidates;
+    QSet<QString> roots;
+    for (const PluginComponent& component : components) {
+        for (const QString& id : candidateReceiptIds(component.packageId, component.slug))
+            candidates.insert(id);
+        for (const QString& path : component.installPaths.value_or(QStringList{})) {
+            if (const std::optional<QString> bundle = pluginBundleRoot(path))
+                roots.insert(*bundle);
+        }
+    }
+    QStringList ids(candidates.cbegin(), candidates.cend());
+    std::sort(ids.begin(), ids.end());
+    QStringList receipts;
+    for (const QString& id : ids) {
+        const std::optional<QStringList> files = packageFiles(id, root);
+        if (!files)
+            continue;
+        receipts.append(id);
+        for (const QString& path : *files) {
+            if (const std::optional<QString> bundle = pluginBundleRoot(path))
+                roots.insert(*bundle);
+        }
+    }
+    if (roots.isEmpty()) {
+        runOnMain(self, [](AppDelegate& d) {
+            d.setBusy(false);
+            d.showMessage(QStringLiteral("No installed files were found for the selected plugins."));
+        });
+        return;
+    }
+    removeInstalledFiles(self, roots, receipts, components, root);
+}
+
+} // namespace
+
+void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
+                          const QList<PluginComponent>& components, const SystemRoot& root)
+{
+    report(self, runAdministratorShellCommand(removalCommandLine(roots, receipts, root), root), components);
+}
+
+void AppDelegate::uninstallSelected()
+{
+    const QList<PluginComponent> selection = selectedComponents();
+    if (selection.isEmpty()) {
+        showMessage(QStringLiteral("Select at least one plugin."));
+        return;
+    }
+    const qsizetype n = selection.size();
+    // Application-modal, like a modal alert, but continued from its
+    // finished() signal rather than a nested event loop.
+    auto* confirmation = new QMessageBox(window.get());
+    confirmation->setObjectName(QStringLiteral("uninstallConfirmation"));
+    confirmation->setAttribute(Qt::WA_DeleteOnClose);
+    confirmation->setWindowModality(Qt::ApplicationModal);
+    confirmation->setIcon(QMessageBox::Warning);
+    confirmation->setText(QStringLiteral("Uninstall %1 selected plugin%2?").arg(n).arg(n == 1 ? QString() : QStringLiteral("s")));
+    confirmation->setInformativeText(QStringLiteral("Close Pro Tools and all other audio applications first. "
+                                                    "AU, VST3 and AAX files for the selected plugins will be removed."));
+    QPushButton* uninstall = confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
+    QPushButton* cancel = confirmation->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    confirmation->setDefaultButton(uninstall);
+    confirmation->setEscapeButton(cancel);
+    connect(confirmation, &QMessageBox::finished, this, [this, confirmation, uninstall, selection] {
+        if (confirmation->clickedButton() != uninstall)
+            return;
+        setBusy(true);
+        statusLabel->setText(QStringLiteral("Finding installed plugin files\u2026"));
+        QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), selection,
+                                              root = m_environment.systemRoot] {
+            if (self.isNull())
+                return;
+            discoverAndRemove(self, selection, root);
+        });
+    });
+    confirmation->open();
+}
