@@ -5,6 +5,7 @@
 #include "installed/InstalledRecords.h"
 #include "platform/Environment.h"
 #include "platform/UrlSession.h"
+#include "update/InstallerRelease.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -91,6 +92,8 @@ public:
     // Installer self-update (update/).
     void checkInstallerVersion();
     void openInstallerUpdate();
+    // Applies a usable release document: build, button, version line, prompt.
+    void showInstallerRelease(const InstallerRelease& release, bool updateAvailable, const QString& ownVersion);
 
     // The selected components, in row order.
     QList<PluginComponent> selectedComponents() const;
