@@ -1,4 +1,7 @@
 // The real executable, in a real bundle layout with a real Info.plist.
+#include "support/TestEnvironment.h"
+#include "vendorserver/VendorServer.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -58,5 +61,41 @@ INSTANTIATE_TEST_SUITE_P(
                       MissingBaseCase{"NotAString", "<key>BrenvossManifestBaseURL</key><integer>1</integer>"},
                       MissingBaseCase{"NotAUrl", "<key>BrenvossManifestBaseURL</key><string>a b</string>"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+} // namespace
+
+namespace {
+
+TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
+{
+    QTemporaryDir dir;
+    VendorServer server(dir.path().toStdString());
+    ASSERT_TRUE(server.start());
+    const QByteArray base = QByteArray::fromStdString(server.baseUrl()) + "/vendor/catalogue/";
+    const QString executable = makeBundle(
+        dir, plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
+                       base + "</string>"));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), QString::fromStdString(server.baseUrl()));
+    process.setProcessEnvironment(env);
+    process.start(executable, {});
+    ASSERT_TRUE(process.waitForStarted());
+    const auto sawBoth = [&] {
+        bool catalogue = false;
+        bool release = false;
+        for (const RecordedRequest& r : server.requests()) {
+            catalogue |= r.path == "/vendor/catalogue/DSP.json" &&
+                         r.header("Cache-Control") == std::optional<std::string>("no-cache, no-store");
+            release |= r.path == "/downloads/tesselar/installer-latest.json";
+        }
+        return catalogue && release;
+    };
+    EXPECT_TRUE(waitFor(sawBoth, 30000));
+    process.kill();
+    process.waitForFinished();
+}
 
 } // namespace

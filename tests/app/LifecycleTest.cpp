@@ -1,10 +1,14 @@
 #include "app/AppDelegate.h"
+#include "support/Alerts.h"
 #include "support/TestEnvironment.h"
+#include "vendorserver/VendorServer.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QWidget>
 
 namespace {
 
@@ -57,6 +61,89 @@ TEST(Lifecycle, InitialStateBeforeLaunch)
     EXPECT_TRUE(delegate.checkboxes.isEmpty());
     EXPECT_FALSE(delegate.availableInstallerURL.has_value());
     EXPECT_EQ(delegate.lastAutomaticCheck, distantPast());
+}
+
+} // namespace
+
+namespace {
+
+// Counts what the app asked the vendor server for.
+class LaunchFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server = std::make_unique<VendorServer>(root.path().toStdString());
+        ASSERT_TRUE(server->start());
+        server->putFile("/catalogue/Native.json", R"({"edition":"Native","collectionVersion":"1","components":[]})");
+        world.releaseURL = QUrl(QString::fromStdString(server->baseUrl()) +
+                                QStringLiteral("/downloads/tesselar/installer-latest.json"));
+        delegate = std::make_unique<AppDelegate>(world.environment(
+            TestWorld::infoFor(QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"))));
+    }
+
+    void TearDown() override { dismissAlerts(); }
+
+    int count(const std::string& path) const
+    {
+        int n = 0;
+        for (const RecordedRequest& r : server->requests())
+            n += r.path == path ? 1 : 0;
+        return n;
+    }
+
+    // Waits until the server has seen `loads` catalogue and `checks` release requests.
+    bool seen(int loads, int checks)
+    {
+        return waitFor([&] {
+            return count("/catalogue/Native.json") >= loads && count("/downloads/tesselar/installer-latest.json") >= checks;
+        }) && count("/catalogue/Native.json") == loads && count("/downloads/tesselar/installer-latest.json") == checks;
+    }
+
+    QTemporaryDir root;
+    TestWorld world;
+    std::unique_ptr<VendorServer> server;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(LaunchFixture, LaunchThenFirstActivationLoadAndCheckTwice)
+{
+    delegate->applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate->window);
+    EXPECT_TRUE(delegate->window->isVisible());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast()); // start-up leaves it alone
+    delegate->applicationDidBecomeActive();
+    EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
+    EXPECT_TRUE(seen(2, 2));
+}
+
+TEST_F(LaunchFixture, AutomaticRecheckOnlyAfterMoreThan900Seconds)
+{
+    delegate->applicationDidFinishLaunching();
+    delegate->applicationDidBecomeActive();
+    ASSERT_TRUE(seen(2, 2));
+    const QDateTime first = delegate->lastAutomaticCheck;
+
+    world.clock->advance(900); // exactly 900 s: nothing
+    delegate->applicationDidBecomeActive();
+    EXPECT_EQ(delegate->lastAutomaticCheck, first);
+
+    world.clock->now = world.clock->now.addMSecs(1); // just past: load and check again
+    delegate->applicationDidBecomeActive();
+    EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
+    EXPECT_TRUE(seen(3, 3));
+}
+
+TEST_F(LaunchFixture, RefreshLoadsAndChecksWithoutMovingTheAutomaticCheck)
+{
+    delegate->applicationDidFinishLaunching();
+    ASSERT_TRUE(seen(1, 1));
+    ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
+    delegate->refresh();
+    ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
+    delegate->refresh();
+    EXPECT_TRUE(seen(3, 3));
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
 }
 
 } // namespace
