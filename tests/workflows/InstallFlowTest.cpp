@@ -1,0 +1,290 @@
+#include "workflows/WorkflowFixture.h"
+
+#include "installed/InstalledRecords.h"
+#include "simmac/SimulatedMac.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+
+const TestPlugin alpha{QStringLiteral("alpha"), QStringLiteral("Alpha")};
+const TestPlugin beta{QStringLiteral("beta"), QStringLiteral("Beta"), QStringLiteral("2.1"),
+                      {QStringLiteral("AU"), QStringLiteral("VST3"), QStringLiteral("AAX")}};
+const TestPlugin gamma{QStringLiteral("gamma"), QStringLiteral("Gamma Verb"), std::nullopt};
+
+class InstallFlow : public WorkflowFixture
+{
+protected:
+    // Slows each package down so every status text stays up long enough
+    // to be seen by polling.
+    void slowPackages(const QList<PluginComponent>& components)
+    {
+        for (const PluginComponent& c : components) {
+            Fault slow;
+            slow.delayMs = 150;
+            server->setFault("/packages/" + c.slug.toStdString() + ".pkg", slow);
+        }
+    }
+
+    // Presses the install button and records every status text until the run ends.
+    QStringList installAndWatch()
+    {
+        QStringList texts;
+        delegate->installButton->click();
+        waitFor(
+            [&] {
+                const QString text = delegate->statusLabel->text();
+                if (texts.isEmpty() || texts.last() != text)
+                    texts.append(text);
+                return visibleAlert() != nullptr && delegate->refreshButton->isEnabled();
+            },
+            30000);
+        return texts;
+    }
+
+    void expectIdleAndClean()
+    {
+        EXPECT_TRUE(delegate->installButton->isEnabled());
+        EXPECT_TRUE(delegate->refreshButton->isEnabled());
+        EXPECT_TRUE(leftoverDownloadFolders().isEmpty()) << leftoverDownloadFolders().join(u',').toStdString();
+    }
+};
+
+TEST_F(InstallFlow, BatchOfThreeDownloadsVerifiesInstallsAndRecords)
+{
+    const QList<PluginComponent> components{publish(alpha), publish(beta), publish(gamma)};
+    slowPackages(components);
+    show(components);
+    QSignalSpy progress(delegate->progress.data(), &QProgressBar::valueChanged);
+
+    const QStringList texts = installAndWatch();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Downloading Alpha (1 of 3)\u2026"),
+                                  QStringLiteral("Downloading Beta (2 of 3)\u2026"),
+                                  QStringLiteral("Downloading Gamma Verb (3 of 3)\u2026"),
+                                  QStringLiteral("Installing selected plugins\u2026"),
+                                  QStringLiteral("Installation is complete.")}));
+    QList<int> values;
+    for (const QList<QVariant>& signal : progress)
+        values.append(signal.at(0).toInt());
+    EXPECT_EQ(values, (QList<int>{333, 667, 1000})); // 0 was already showing
+
+    QMessageBox* alert = visibleAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Brenvoss Installer"));
+    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+
+    EXPECT_EQ(packageRequests(), (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg"),
+                                              QStringLiteral("/packages/gamma.pkg")}));
+    for (const RecordedRequest& r : server->requests()) {
+        EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store"));
+        EXPECT_EQ(r.query.rfind("sha256=", 0), 0u) << r.query;
+    }
+    for (const QString& path : {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"),
+                                QStringLiteral("Library/Audio/Plug-Ins/Components/Beta.component"),
+                                QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/Beta.aaxplugin"),
+                                QStringLiteral("Library/Audio/Plug-Ins/VST3/Gamma Verb.vst3")})
+        EXPECT_TRUE(bundleExists(path)) << path.toStdString();
+    EXPECT_TRUE(receiptExists(world.systemRoot().toStdString(), "audio.brenvoss.tesselar.native.beta"));
+
+    const InstalledRecords record = delegate->loadInstalledRecords();
+    EXPECT_EQ(record.size(), 3);
+    EXPECT_EQ(record.value(QStringLiteral("beta")), components[1].sha256);
+    expectIdleAndClean();
+
+    // The cards now tell what is installed, and up-to-date rows are unticked.
+    EXPECT_EQ(delegate->rowStatusLabels[0]->text(), QStringLiteral("v1.0.0  \u2022  \u2713 Up to date"));
+    EXPECT_EQ(delegate->rowStatusLabels[2]->text(), QStringLiteral("\u2713 Up to date")); // by the record
+    EXPECT_FALSE(delegate->checkboxes[0].first->isChecked());
+}
+
+TEST_F(InstallFlow, NothingSelectedChangesNothing)
+{
+    show({publish(alpha)});
+    delegate->selectNone();
+    delegate->installButton->click();
+    QMessageBox* alert = visibleAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Brenvoss Installer"));
+    EXPECT_EQ(textsOf(alert).text, QStringLiteral("Select at least one plugin."));
+    EXPECT_TRUE(delegate->installButton->isEnabled());
+    EXPECT_TRUE(QDir(world.temporary()).isEmpty());
+    EXPECT_TRUE(packageRequests().isEmpty());
+}
+
+TEST_F(InstallFlow, DigestMismatchStopsBeforeTheNextPackageAndInstallsNothing)
+{
+    PluginComponent tampered = publish(beta);
+    tampered.sha256 = QStringLiteral("0").repeated(64);
+    show({publish(alpha), tampered, publish(gamma)});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Beta could not be downloaded"));
+    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The security check for Beta failed."));
+    EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Beta could not be downloaded"));
+    EXPECT_EQ(packageRequests(), (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg")}));
+    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+    EXPECT_TRUE(recordText().isEmpty());
+    expectIdleAndClean();
+}
+
+struct PackageFault
+{
+    const char* name;
+    Fault fault;
+    const char* text; // nullptr: the network layer's own sentence
+};
+
+class InstallPackageFault : public InstallFlow, public ::testing::WithParamInterface<PackageFault>
+{};
+
+TEST_P(InstallPackageFault, IsReportedWithNothingInstalledOrLeftBehind)
+{
+    show({publish(alpha), publish(beta)});
+    server->setFault("/packages/beta.pkg", GetParam().fault);
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Beta could not be downloaded"));
+    EXPECT_EQ(textsOf(alert).icon, QMessageBox::Warning);
+    if (GetParam().text)
+        EXPECT_EQ(textsOf(alert).text, QString::fromUtf8(GetParam().text));
+    else
+        EXPECT_FALSE(textsOf(alert).text.isEmpty());
+    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+    EXPECT_TRUE(recordText().isEmpty());
+    expectIdleAndClean();
+}
+
+Fault withStatus(int status)
+{
+    Fault f;
+    f.status = status;
+    return f;
+}
+
+Fault dropped()
+{
+    Fault f;
+    f.dropConnection = true;
+    return f;
+}
+
+Fault truncatedBody()
+{
+    Fault f;
+    f.truncateAfterBytes = 100;
+    return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, InstallPackageFault,
+                         ::testing::Values(PackageFault{"NotFound", withStatus(404), "The download failed."},
+                                           PackageFault{"ServerError", withStatus(500), "The download failed."},
+                                           PackageFault{"NotModified", withStatus(304), "The download failed."},
+                                           PackageFault{"DroppedConnection", dropped(), nullptr},
+                                           PackageFault{"TruncatedBody", truncatedBody(), nullptr}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(InstallFlow, UnsafeSlugFailsBeforeAnythingIsWritten)
+{
+    PluginComponent evil = publish(alpha);
+    evil.slug = QStringLiteral("../../escape");
+    evil.name = QStringLiteral("Evil");
+    show({evil});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Evil could not be downloaded"));
+    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The package name of Evil is invalid."));
+    EXPECT_TRUE(packageRequests().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(world.temporary() + QStringLiteral("/../escape.pkg")));
+    expectIdleAndClean();
+}
+
+TEST_F(InstallFlow, CancelledAuthorisationInstallsAndRecordsNothing)
+{
+    setAuthorizationAnswer(world.systemRoot().toStdString(), "cancel");
+    show({publish(alpha)});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Installation could not be completed"));
+    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("User canceled. (-128)"))) << textsOf(alert).text.toStdString();
+    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+    EXPECT_TRUE(recordText().isEmpty());
+    expectIdleAndClean();
+}
+
+TEST_F(InstallFlow, SecondOfThreeFailingInTheInstallerLeavesTheFirstInstalledAndUnrecorded)
+{
+    const QList<PluginComponent> components{publish(alpha), publishBytes(beta, "not a package"), publish(gamma)};
+    show(components);
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Installation could not be completed"));
+    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("installer"))) << textsOf(alert).text.toStdString();
+    EXPECT_TRUE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Gamma Verb.vst3")));
+    EXPECT_TRUE(recordText().isEmpty());
+    // The card of the package that did go in says so.
+    EXPECT_EQ(delegate->rowStatusLabels[0]->text(), QStringLiteral("v1.0.0  \u2022  \u2713 Up to date"));
+    expectIdleAndClean();
+}
+
+TEST_F(InstallFlow, MissingOsascriptCannotStartAndLeavesNoPackageBehind)
+{
+    QFile::remove(world.systemRoot() + QStringLiteral("/usr/bin/osascript"));
+    show({publish(alpha)});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Installation could not be started"));
+    EXPECT_FALSE(textsOf(alert).text.isEmpty());
+    EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Installation could not be started"));
+    EXPECT_TRUE(recordText().isEmpty());
+    expectIdleAndClean();
+}
+
+TEST_F(InstallFlow, TemporaryFolderThatCannotBeCreatedIsReported)
+{
+    QFile blocker(world.temporary() + QStringLiteral("/blocked"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Environment env = world.environment(delegate->environment().infoDictionary);
+    env.temporaryDirectory = blocker.fileName(); // a file, not a folder
+    delegate = std::make_unique<AppDelegate>(env);
+    delegate->buildWindow();
+    show({publish(alpha)});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).title, QStringLiteral("A temporary folder could not be created"));
+    EXPECT_FALSE(textsOf(alert).text.isEmpty());
+    EXPECT_TRUE(packageRequests().isEmpty());
+}
+
+TEST_F(InstallFlow, TemporaryPathWithQuoteAndSpaceInstalls)
+{
+    const QString odd = world.temporary() + QStringLiteral("/it's a \"folder\" $(x)");
+    ASSERT_TRUE(QDir().mkpath(odd));
+    Environment env = world.environment(delegate->environment().infoDictionary);
+    env.temporaryDirectory = odd;
+    delegate = std::make_unique<AppDelegate>(env);
+    delegate->buildWindow();
+    show({publish(alpha)});
+    delegate->installButton->click();
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+    EXPECT_TRUE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+    EXPECT_TRUE(QDir(odd).isEmpty());
+}
+
+} // namespace
