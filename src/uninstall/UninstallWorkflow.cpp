@@ -1,17 +1,14 @@
 #include "app/AppDelegate.h"
 #include "app/MainQueue.h"
 #include "install/AdministratorCommand.h"
-#include "installed/BundleRoot.h"
+#include "uninstall/Discovery.h"
 #include "uninstall/PackageReceipts.h"
 #include "uninstall/RemovalCommand.h"
 
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSet>
 #include <QThreadPool>
-
-#include <algorithm>
 
 namespace {
 
@@ -44,37 +41,16 @@ void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outco
 void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComponent>& components,
                        const SystemRoot& root)
 {
-    QSet<QString> candidates;
-    QSet<QString> roots;
-    for (const PluginComponent& component : components) {
-        for (const QString& id : candidateReceiptIds(component.packageId, component.slug))
-            candidates.insert(id);
-        for (const QString& path : component.installPaths.value_or(QStringList{})) {
-            if (const std::optional<QString> bundle = pluginBundleRoot(path))
-                roots.insert(*bundle);
-        }
-    }
-    QStringList ids(candidates.cbegin(), candidates.cend());
-    std::sort(ids.begin(), ids.end());
-    QStringList receipts;
-    for (const QString& id : ids) {
-        const std::optional<QStringList> files = packageFiles(id, root);
-        if (!files)
-            continue;
-        receipts.append(id);
-        for (const QString& path : *files) {
-            if (const std::optional<QString> bundle = pluginBundleRoot(path))
-                roots.insert(*bundle);
-        }
-    }
-    if (roots.isEmpty()) {
+    const InstalledFiles found =
+        discoverInstalledFiles(components, [&root](const QString& id) { return packageFiles(id, root); });
+    if (found.roots.isEmpty()) {
         runOnMain(self, [](AppDelegate& d) {
             d.setBusy(false);
             d.showMessage(QStringLiteral("No installed files were found for the selected plugins."));
         });
         return;
     }
-    removeInstalledFiles(self, roots, receipts, components, root);
+    removeInstalledFiles(self, found.roots, found.receipts, components, root);
 }
 
 } // namespace
@@ -119,5 +95,6 @@ void AppDelegate::uninstallSelected()
             discoverAndRemove(self, selection, root);
         });
     });
-    confirmation->open();
+    // show(), not open(): open() would make it window-modal.
+    confirmation->show();
 }
