@@ -1,6 +1,6 @@
 #include "platform/UrlSession.h"
 
-#include "install/Sha256.h"
+#include "install/BackgroundSha256.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -133,9 +133,8 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             struct Transfer
             {
                 QFile file;
-                Sha256Stream digest;
+                BackgroundSha256 digest;
                 std::optional<Error> writeError;
-                QByteArray chunk = QByteArray(readBufferBytes, Qt::Uninitialized);
             };
             auto transfer = std::make_shared<Transfer>();
             transfer->file.setFileName(destination + QStringLiteral(".partial"));
@@ -143,23 +142,25 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             auto drain = [reply, transfer] {
                 if (transfer->writeError)
                     return;
-                if (!transfer->file.isOpen() && !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                if (!transfer->file.isOpen()
+                    && !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
                     transfer->writeError =
                         Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
                     reply->abort();
                     return;
                 }
                 for (;;) {
-                    const qint64 n = reply->read(transfer->chunk.data(), transfer->chunk.size());
-                    if (n <= 0)
+                    QByteArray chunk = reply->read(readBufferBytes);
+                    if (chunk.isEmpty())
                         return;
-                    if (transfer->file.write(transfer->chunk.constData(), n) != n) {
+                    if (transfer->file.write(chunk) != chunk.size()) {
                         transfer->writeError =
                             Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
                         reply->abort();
                         return;
                     }
-                    transfer->digest.update(transfer->chunk.constData(), n);
+                    // The same bytes that went to disk, shared, not copied.
+                    transfer->digest.update(std::move(chunk));
                 }
             };
             QObject::connect(reply, &QIODevice::readyRead, reply, [reply, drain] {

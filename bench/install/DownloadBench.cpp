@@ -1,0 +1,142 @@
+// Downloads one large package from the local vendor server (a separate
+// process, as the real server would be) the way the install workflow does —
+// streamed to disk through the UrlSession with SHA-256 as the bytes arrive,
+// then compared with the expected digest — and, in the same run, fetches the
+// same file with `curl -s -o FILE`. Prints both times, the ratio, the
+// process's peak memory and the longest stall of the main thread's event
+// loop during the downloads. BRENVOSS_BENCH_BYTES sets the size (default 1 GiB).
+#include "install/Sha256.h"
+#include "platform/UrlSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void writeRandomFile(const QString& path, qint64 bytes)
+{
+    if (QFileInfo(path).size() == bytes)
+        return;
+    QFile out(path);
+    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    std::mt19937_64 random(7);
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qint64 written = 0; written < bytes; written += block.size()) {
+        for (qsizetype i = 0; i + 8 <= block.size(); i += 8) {
+            const quint64 value = random();
+            std::memcpy(block.data() + i, &value, 8);
+        }
+        out.write(block.constData(), std::min<qint64>(block.size(), bytes - written));
+    }
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const qint64 bytes = qEnvironmentVariableIsSet("BRENVOSS_BENCH_BYTES")
+                             ? qEnvironmentVariable("BRENVOSS_BENCH_BYTES").toLongLong()
+                             : qint64(1) << 30;
+    const QString root = QDir::tempPath() + QStringLiteral("/brenvoss-download-bench");
+    QDir().mkpath(root + QStringLiteral("/packages"));
+    QDir().mkpath(root + QStringLiteral("/out"));
+    const QString package = root + QStringLiteral("/packages/big.pkg");
+    writeRandomFile(package, bytes);
+    const QString expected = sha256(package).value();
+
+    QProcess server;
+    server.start(QStringLiteral(BRENVOSS_VENDOR_SERVER), {QStringLiteral("--root"), root, QStringLiteral("--port"), QStringLiteral("0")});
+    if (!server.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "the vendor server did not start\n");
+        return 1;
+    }
+    const QByteArray banner = server.readLine().trimmed();
+    const QString base = QString::fromUtf8(banner.mid(banner.indexOf("http")));
+    const QUrl url(base + QStringLiteral("/packages/big.pkg"));
+
+    UrlSession session;
+    const int runs = 3;
+    std::vector<double> curlSeconds;
+    std::vector<double> appSeconds;
+    qint64 longestStallMs = 0;
+    const qint64 baselineKiB = peakResidentKiB();
+
+    for (int run = 0; run < runs; ++run) {
+        const QString curlOut = root + QStringLiteral("/out/curl.pkg");
+        QElapsedTimer clock;
+        clock.start();
+        QProcess curl;
+        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), curlOut, url.toString()});
+        curl.waitForFinished(-1);
+        curlSeconds.push_back(double(clock.nsecsElapsed()) / 1e9);
+        QFile::remove(curlOut);
+
+        // The main thread keeps a 1 ms timer; the longest gap between its
+        // ticks is how long the event loop could not run.
+        QElapsedTimer tick;
+        tick.start();
+        QTimer heartbeat;
+        heartbeat.setInterval(1);
+        QObject::connect(&heartbeat, &QTimer::timeout, &heartbeat, [&] {
+            longestStallMs = std::max(longestStallMs, tick.restart());
+        });
+        heartbeat.start();
+
+        bool verified = false;
+        bool done = false;
+        clock.restart();
+        session.downloadTask(UrlSession::uncachedRequest(url, 300), root + QStringLiteral("/out/app.pkg"),
+                             [&](DownloadResponse response) {
+                                 verified = !response.transportError && digestsMatch(response.sha256, expected);
+                                 QMetaObject::invokeMethod(&app, [&] { done = true; }, Qt::QueuedConnection);
+                             });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        appSeconds.push_back(double(clock.nsecsElapsed()) / 1e9);
+        heartbeat.stop();
+        QFile::remove(root + QStringLiteral("/out/app.pkg"));
+        if (!verified) {
+            std::fprintf(stderr, "the download did not verify\n");
+            return 1;
+        }
+    }
+    server.kill();
+    server.waitForFinished();
+
+    const double mib = double(bytes) / (1024.0 * 1024.0);
+    std::printf("package: %.0f MiB over loopback HTTP, %d runs each (median)\n", mib, runs);
+    std::printf("curl -s -o FILE           %8.3f s  %7.0f MiB/s\n", median(curlSeconds), mib / median(curlSeconds));
+    std::printf("download + verify (app)   %8.3f s  %7.0f MiB/s\n", median(appSeconds), mib / median(appSeconds));
+    std::printf("ratio app / curl          %8.3f\n", median(appSeconds) / median(curlSeconds));
+    std::printf("peak resident memory      %8.1f MiB (before the downloads: %.1f MiB)\n", double(peakResidentKiB()) / 1024.0,
+                double(baselineKiB) / 1024.0);
+    std::printf("longest main-thread stall %8lld ms\n", static_cast<long long>(longestStallMs));
+    return 0;
+}
