@@ -8,8 +8,60 @@
 #include <nlohmann/json.hpp>
 
 namespace {
+
 // The record holds one short entry per plugin; a bigger file is not ours.
 constexpr qint64 maximumRecordBytes = 16 * 1024 * 1024;
+
+// Reads one JSON object of strings as events and gives up at the first
+// thing that is anything else. Besides being strict, this never builds a
+// tree for a value it would reject anyway: a file of nested arrays would
+// otherwise take seconds and a gigabyte to parse on the main thread.
+class RecordReader
+{
+public:
+    using json = nlohmann::json;
+
+    InstalledRecords records;
+
+    bool null() { return false; }
+    bool boolean(bool) { return false; }
+    bool number_integer(json::number_integer_t) { return false; }
+    bool number_unsigned(json::number_unsigned_t) { return false; }
+    bool number_float(json::number_float_t, const json::string_t&) { return false; }
+    bool binary(json::binary_t&) { return false; }
+    bool start_array(std::size_t) { return false; }
+    bool end_array() { return false; }
+
+    bool start_object(std::size_t)
+    {
+        // Only the document itself may be an object.
+        if (m_started)
+            return false;
+        m_started = true;
+        return true;
+    }
+    bool end_object() { return true; }
+    bool key(json::string_t& slug)
+    {
+        m_slug = QString::fromStdString(slug);
+        return true;
+    }
+    bool string(json::string_t& digest)
+    {
+        // A string as the whole document arrives before any object.
+        if (!m_started)
+            return false;
+        // A repeated member keeps its last value, as a decoded object would.
+        records.insert(m_slug, QString::fromStdString(digest));
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+private:
+    bool m_started = false;
+    QString m_slug;
+};
+
 } // namespace
 
 QString installedRecordsPath(const QString& homeDirectory)
@@ -23,16 +75,11 @@ InstalledRecords readInstalledRecords(const QString& path)
     if (!file.open(QIODevice::ReadOnly) || file.size() > maximumRecordBytes)
         return {};
     const QByteArray bytes = file.readAll();
-    const nlohmann::json document = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (!document.is_object())
+    RecordReader reader;
+    // Strict: trailing text after the object fails the whole document.
+    if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &reader, nlohmann::json::input_format_t::json, true))
         return {};
-    InstalledRecords records;
-    for (const auto& [slug, digest] : document.items()) {
-        if (!digest.is_string())
-            return {};
-        records.insert(QString::fromStdString(slug), QString::fromStdString(digest.get<std::string>()));
-    }
-    return records;
+    return std::move(reader.records);
 }
 
 void writeInstalledRecords(const QString& path, const InstalledRecords& records)
@@ -40,8 +87,15 @@ void writeInstalledRecords(const QString& path, const InstalledRecords& records)
     nlohmann::json document = nlohmann::json::object();
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         document[it.key().toStdString()] = it.value().toStdString();
-    const std::string text = document.dump();
+    std::string text;
+    try {
+        text = document.dump();
+    } catch (const nlohmann::json::exception&) {
+        // Text that cannot be encoded: nothing is written, the old record stays.
+        return;
+    }
 
+    // A folder we cannot create shows up as a file we cannot open.
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -50,5 +104,6 @@ void writeInstalledRecords(const QString& path, const InstalledRecords& records)
         file.cancelWriting();
         return;
     }
+    // A failed commit removes the new file and leaves the old one in place.
     file.commit();
 }

@@ -1,0 +1,57 @@
+#include "BundleFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+
+QByteArray xmlPlist(const QString& body)
+{
+    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                             "<plist version=\"1.0\">\n<dict>\n") +
+           body.toUtf8() + QByteArrayLiteral("\n</dict>\n</plist>\n");
+}
+
+QByteArray xmlPlistWithVersion(const QString& version)
+{
+    return xmlPlist(QStringLiteral("<key>CFBundleIdentifier</key><string>audio.brenvoss.test</string>"
+                                   "<key>CFBundleShortVersionString</key><string>%1</string>")
+                        .arg(version));
+}
+
+QByteArray binaryPlistWithVersion(const QString& version)
+{
+    plist_t dict = plist_new_dict();
+    plist_dict_set_item(dict, "CFBundleIdentifier", plist_new_string("audio.brenvoss.test"));
+    plist_dict_set_item(dict, "CFBundleShortVersionString", plist_new_string(version.toUtf8().constData()));
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(dict, &bytes, &length);
+    plist_free(dict);
+    QByteArray result(bytes, qsizetype(length));
+    free(bytes); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist
+    return result;
+}
+
+bool writeFile(const QString& root, const QString& path, const QByteArray& bytes)
+{
+    const QString full = root + path;
+    if (!QDir().mkpath(QFileInfo(full).absolutePath()))
+        return false;
+    QFile file(full);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool makeBundle(const QString& root, const QString& bundlePath, const QByteArray& infoPlist)
+{
+    if (!QDir().mkpath(root + bundlePath))
+        return false;
+    if (infoPlist.isNull())
+        return true;
+    return writeFile(root, bundlePath + QStringLiteral("/Contents/Info.plist"), infoPlist);
+}
