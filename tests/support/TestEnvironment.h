@@ -7,6 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// GoogleTest prints QStrings as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A clock the test moves by hand.
 class FakeClock

@@ -25,7 +25,7 @@ struct TestPlugin
 
 class WorkflowFixture : public ::testing::Test
 {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 
