@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTimer>
 
@@ -138,5 +140,19 @@ int main(int argc, char* argv[])
     std::printf("peak resident memory      %8.1f MiB (before the downloads: %.1f MiB)\n", double(peakResidentKiB()) / 1024.0,
                 double(baselineKiB) / 1024.0);
     std::printf("longest main-thread stall %8lld ms\n", static_cast<long long>(longestStallMs));
+
+    // `--json FILE` also writes the figures for the benchmark table.
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype json = arguments.indexOf(QStringLiteral("--json"));
+    if (json > 0 && json + 1 < arguments.size()) {
+        QFile out(arguments.at(json + 1));
+        out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        out.write(QJsonDocument(QJsonObject{{QStringLiteral("bytes"), double(bytes)},
+                                            {QStringLiteral("curlSeconds"), median(curlSeconds)},
+                                            {QStringLiteral("appSeconds"), median(appSeconds)},
+                                            {QStringLiteral("peakResidentMiB"), double(peakResidentKiB()) / 1024.0},
+                                            {QStringLiteral("longestStallMs"), double(longestStallMs)}})
+                      .toJson());
+    }
     return 0;
 }
