@@ -18,6 +18,65 @@ struct PlistFree
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
+// libplist 2.2 aborts the whole process (an assertion that distributions
+// keep) when it hands out a key or string that came from a binary property
+// list's UTF-16 string holding U+0000: the text's recorded length no longer
+// matches its C length. A plugin's Info.plist is outside input, so such a
+// file is refused before libplist builds anything from it. The scan follows
+// the offset table, which lists every object libplist can reach; a table it
+// cannot follow is refused as well (libplist would not read it either).
+quint64 bigEndian(const QByteArray& bytes, qsizetype at, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(bytes[at + i]);
+    return value;
+}
+
+bool hasUtf16Nul(const QByteArray& bytes)
+{
+    constexpr qsizetype headerSize = 8;
+    constexpr qsizetype trailerSize = 32;
+    if (!bytes.startsWith("bplist"))
+        return false;
+    if (bytes.size() < headerSize + trailerSize)
+        return true;
+    const qsizetype trailer = bytes.size() - trailerSize;
+    const int offsetSize = quint8(bytes[trailer + 6]);
+    const quint64 objectCount = bigEndian(bytes, trailer + 8, 8);
+    const quint64 tableStart = bigEndian(bytes, trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || tableStart > quint64(trailer)
+        || objectCount > (quint64(trailer) - tableStart) / quint64(offsetSize))
+        return true;
+    for (quint64 i = 0; i < objectCount; ++i) {
+        const quint64 offset = bigEndian(bytes, qsizetype(tableStart + i * quint64(offsetSize)), offsetSize);
+        if (offset >= quint64(trailer))
+            return true;
+        const quint8 marker = quint8(bytes[qsizetype(offset)]);
+        if ((marker >> 4) != 0x6)
+            continue;
+        qsizetype at = qsizetype(offset) + 1;
+        quint64 units = marker & 0x0f;
+        if (units == 0x0f) {
+            // The length follows as an integer object of 1, 2, 4 or 8 bytes.
+            if (at >= trailer || (quint8(bytes[at]) >> 4) != 0x1 || (quint8(bytes[at]) & 0x0f) > 3)
+                return true;
+            const int lengthSize = 1 << (quint8(bytes[at]) & 0x0f);
+            if (at + 1 + lengthSize > trailer)
+                return true;
+            units = bigEndian(bytes, at + 1, lengthSize);
+            at += 1 + lengthSize;
+        }
+        if (units > quint64(trailer - at) / 2)
+            return true;
+        for (quint64 u = 0; u < units; ++u) {
+            if (bytes[at + qsizetype(2 * u)] == 0 && bytes[at + qsizetype(2 * u) + 1] == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 QString takeString(char* text)
 {
     QString result = QString::fromUtf8(text);
@@ -53,9 +112,10 @@ QVariant toVariant(plist_t node, int depth)
     constexpr int maximumDepth = 8;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        return text ? takeString(text) : QString();
+        // The pointer accessor neither copies nor asserts on the length.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
     }
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -101,7 +161,7 @@ QVariant toVariant(plist_t node, int depth)
 
 std::optional<InfoDictionary> parseInfoDictionary(const QByteArray& plistBytes)
 {
-    if (plistBytes.isEmpty() || plistBytes.size() > maximumPlistBytes)
+    if (plistBytes.isEmpty() || plistBytes.size() > maximumPlistBytes || hasUtf16Nul(plistBytes))
         return std::nullopt;
     plist_t raw = nullptr;
     plist_from_memory(plistBytes.constData(), uint32_t(plistBytes.size()), &raw);

@@ -64,6 +64,26 @@ void classify(const QNetworkReply* reply, std::optional<Error>& transportError, 
     }
 }
 
+// Whether fewer body bytes arrived than the response announced. Qt 6.4 has
+// been seen to finish a reply without an error when the server closed the
+// connection early, so a cut-off body is caught here, not left to Qt. A
+// content-encoded body is announced compressed and arrives decoded: its
+// length says nothing then.
+bool bodyIsShort(const QNetworkReply* reply, qint64 received)
+{
+    if (!reply->rawHeader("Content-Encoding").isEmpty())
+        return false;
+    bool announced = false;
+    const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&announced);
+    return announced && received < length;
+}
+
+Error connectionLost()
+{
+    return Error{QStringLiteral("Network"), qint64(QNetworkReply::RemoteHostClosedError),
+                 QStringLiteral("The network connection was lost.")};
+}
+
 } // namespace
 
 UrlSession::UrlSession(QObject* parent) : QObject(parent), m_worker(new SessionWorker)
@@ -113,6 +133,11 @@ void UrlSession::dataTask(QNetworkRequest request, qint64 maximumBodyBytes, Data
                 if (!response->bodyTooLarge) {
                     response->body.append(reply->readAll());
                     classify(reply, response->transportError, response->statusCode);
+                    if (!response->transportError && isSuccess(response->statusCode)
+                        && bodyIsShort(reply, response->body.size())) {
+                        response->transportError = connectionLost();
+                        response->statusCode.reset();
+                    }
                 }
                 completion(std::move(*response));
             });
@@ -134,6 +159,7 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             {
                 QFile file;
                 BackgroundSha256 digest;
+                qint64 received = 0;
                 std::optional<Error> writeError;
             };
             auto transfer = std::make_shared<Transfer>();
@@ -159,6 +185,7 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                         reply->abort();
                         return;
                     }
+                    transfer->received += chunk.size();
                     // The same bytes that went to disk, shared, not copied.
                     transfer->digest.update(std::move(chunk));
                 }
@@ -175,6 +202,10 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                     drain();
                 if (transfer->writeError) {
                     response.transportError = transfer->writeError;
+                    response.statusCode.reset();
+                } else if (!response.transportError && isSuccess(response.statusCode)
+                           && bodyIsShort(reply, transfer->received)) {
+                    response.transportError = connectionLost();
                     response.statusCode.reset();
                 }
                 const bool keep = !response.transportError && isSuccess(response.statusCode);

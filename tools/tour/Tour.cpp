@@ -1,0 +1,206 @@
+#include "Tour.h"
+
+#include "DemoCatalogue.h"
+#include "LocalCatalogueServer.h"
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+const QSize contentSize(1180, 900);
+
+// An address on which nothing listens: every load fails at once.
+const QString refusedURL = QStringLiteral("http://127.0.0.1:1/catalogue");
+
+bool isLoopback(const QUrl& url)
+{
+    return url.host() == QLatin1String("127.0.0.1") || url.host() == QLatin1String("localhost");
+}
+
+class TourRun
+{
+public:
+    explicit TourRun(const TourOptions& options) : m_options(options) {}
+
+    std::unique_ptr<AppDelegate> makeDelegate(const QString& baseURL) const
+    {
+        Environment environment = Environment::fromMachine(QCoreApplication::applicationDirPath());
+        environment.infoDictionary = InfoDictionary{
+            {QStringLiteral("BrenvossEdition"), m_options.edition},
+            {QStringLiteral("BrenvossManifestBaseURL"), baseURL},
+            {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(BRENVOSS_TOUR_VERSION)},
+        };
+        // Only loopback: without a demo server the release check has nowhere to go.
+        if (!isLoopback(environment.installerReleaseURL))
+            environment.installerReleaseURL = QUrl(refusedURL);
+        auto delegate = std::make_unique<AppDelegate>(std::move(environment));
+        delegate->activeEdition = delegate->initialEdition;
+        delegate->buildMainMenu();
+        delegate->buildWindow();
+        // The sizes the tour picks are not the user's: they must not become
+        // the frame the installer opens with next time.
+        delete delegate->window->findChild<QObject*>(QStringLiteral("frameAutosave"));
+        return delegate;
+    }
+
+    // Pictures are taken at a known size, whatever frame an earlier run left.
+    static void resizeContent(AppDelegate& delegate, QSize size)
+    {
+        auto* window = static_cast<QMainWindow*>(delegate.window.get());
+        const QSize chrome = window->size() - window->centralWidget()->size();
+        window->resize((size + chrome).expandedTo(window->minimumSize()));
+        spinUntil([] { return false; }, 50);
+    }
+
+    QString capture(AppDelegate& delegate, const QString& name)
+    {
+        spinUntil([] { return false; }, 100); // let layout and pending paints settle
+        QWidget* window = delegate.window.get();
+        QPixmap picture = window->grab();
+        // An open alert is a sheet: draw it hanging from the top of the content.
+        const auto alerts = window->findChildren<QMessageBox*>(QStringLiteral("alert"));
+        for (QMessageBox* alert : alerts) {
+            if (!alert->isVisible())
+                continue;
+            const QPixmap sheet = alert->grab();
+            const int top = window->findChild<QMenuBar*>() ? window->findChild<QMenuBar*>()->height() : 0;
+            const QRect area(QPoint((picture.width() - sheet.width()) / 2, top), sheet.size());
+            QPainter painter(&picture);
+            painter.fillRect(picture.rect(), QColor(0, 0, 0, 28));
+            for (int shadow = 6; shadow > 0; --shadow)
+                painter.fillRect(area.adjusted(-shadow, 0, shadow, shadow), QColor(0, 0, 0, 10));
+            painter.drawPixmap(area.topLeft(), sheet);
+        }
+        const QString path = QDir(m_options.outputDirectory).filePath(name + QStringLiteral(".png"));
+        if (!picture.save(path)) {
+            std::fprintf(stderr, "brenvoss-tour: cannot write %s\n", qPrintable(path));
+            return {};
+        }
+        return path;
+    }
+
+    // Loads the catalogue under `baseURL` and waits for the outcome.
+    bool load(AppDelegate& delegate, bool expectFailure)
+    {
+        delegate.loadManifest();
+        const bool settled = spinUntil(
+            [&] {
+                const bool alertOpen =
+                    !delegate.window->findChildren<QMessageBox*>(QStringLiteral("alert")).isEmpty();
+                return expectFailure ? alertOpen : delegate.manifest.has_value() || alertOpen;
+            },
+            35000);
+        // The installed-state refresh may finish a moment later.
+        spinUntil(
+            [&] {
+                for (QLabel* label : delegate.rowStatusLabels) {
+                    if (label->text() == QStringLiteral("Checking\u2026"))
+                        return false;
+                }
+                return true;
+            },
+            2000);
+        return settled;
+    }
+
+    QStringList run()
+    {
+        QStringList written;
+        const auto keep = [&written](const QString& path) {
+            if (!path.isEmpty())
+                written.append(path);
+            return !path.isEmpty();
+        };
+
+        LocalCatalogueServer catalogues(LocalCatalogueServer::Mode::Serving);
+        LocalCatalogueServer silent(LocalCatalogueServer::Mode::Silent);
+        if (!catalogues.start() || !silent.start()) {
+            std::fputs("brenvoss-tour: cannot listen on 127.0.0.1\n", stderr);
+            return {};
+        }
+        const QString document = m_options.edition + QStringLiteral(".json");
+        for (int count : {1, 4, 12})
+            catalogues.serve(QString::number(count), document, demoCatalogue(count, m_options.edition));
+
+        {
+            auto delegate = makeDelegate(refusedURL);
+            resizeContent(*delegate, contentSize);
+            if (!keep(capture(*delegate, QStringLiteral("01-just-built"))))
+                return {};
+        }
+        {
+            auto delegate = makeDelegate(silent.baseURL(QStringLiteral("catalogue")));
+            resizeContent(*delegate, contentSize);
+            delegate->loadManifest();
+            spinUntil([] { return false; }, 300);
+            if (!keep(capture(*delegate, QStringLiteral("02-loading"))))
+                return {};
+        }
+        {
+            const bool ownServer = m_options.manifestBaseURL.isEmpty();
+            auto delegate = makeDelegate(ownServer ? catalogues.baseURL(QStringLiteral("12"))
+                                                   : m_options.manifestBaseURL);
+            resizeContent(*delegate, contentSize);
+            if (isLoopback(delegate->environment().installerReleaseURL) && !ownServer)
+                delegate->checkInstallerVersion();
+            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("03-loaded"))))
+                return {};
+        }
+        {
+            auto delegate = makeDelegate(refusedURL);
+            resizeContent(*delegate, contentSize);
+            if (!load(*delegate, true) || !keep(capture(*delegate, QStringLiteral("04-load-failed"))))
+                return {};
+        }
+        for (const auto& [count, name] : {std::pair{1, "05-one-plugin"}, std::pair{4, "06-four-plugins"}}) {
+            auto delegate = makeDelegate(catalogues.baseURL(QString::number(count)));
+            resizeContent(*delegate, contentSize);
+            if (!load(*delegate, false) || !keep(capture(*delegate, QString::fromLatin1(name))))
+                return {};
+        }
+        {
+            // The smallest window: long names, formats and status lines are shortened.
+            auto delegate = makeDelegate(catalogues.baseURL(QStringLiteral("12")));
+            resizeContent(*delegate, QSize(1, 1));
+            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("07-smallest-window"))))
+                return {};
+        }
+        return written;
+    }
+
+private:
+    TourOptions m_options;
+};
+
+} // namespace
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+QStringList runTour(const TourOptions& options)
+{
+    if (!QDir().mkpath(options.outputDirectory)) {
+        std::fprintf(stderr, "brenvoss-tour: cannot create %s\n", qPrintable(options.outputDirectory));
+        return {};
+    }
+    return TourRun(options).run();
+}
