@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include "app/Appearance.h"
 #include "ui/PluginListStackView.h"
 
 namespace {
@@ -84,8 +85,8 @@ void AppDelegate::attachTo(QApplication& application)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    // The regular activation policy and the light appearance are the
-    // application's own settings, made in main() before any widget exists.
+    // A Qt application is a regular one (Dock icon, menu bar) by default.
+    forceLightAppearance();
     activeEdition = initialEdition;
     buildMainMenu();
     buildWindow();

@@ -23,6 +23,14 @@ void openAlert(QWidget* window, const QString& message, const QString& informati
     alert->setTextFormat(Qt::PlainText);
     alert->setText(message);
     alert->setInformativeText(informative);
+    // setTextFormat() covers only the main text; the informative label would
+    // otherwise guess markup, and both would open links.
+    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        if (auto* label = alert->findChild<QLabel*>(QLatin1String(name))) {
+            label->setTextFormat(Qt::PlainText);
+            label->setOpenExternalLinks(false);
+        }
+    }
     alert->setStandardButtons(QMessageBox::Ok);
     alert->button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     alert->open();

@@ -1,40 +1,202 @@
 #include "app/AppDelegate.h"
+#include "app/Appearance.h"
+#include "ui/ElidedText.h"
+#include "ui/Fonts.h"
+#include "ui/FrameAutosave.h"
 #include "ui/PluginListStackView.h"
+#include "ui/StyleSheet.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
-void AppDelegate::buildMainMenu() {}
+namespace {
+
+const QSize contentSize(1180, 900);
+const QSize minimumWindowSize(980, 620);
+
+void setTextColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role = QPalette::WindowText)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+QLabel* makeLabel(const QString& objectName, const QString& text = {})
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QString subtitleFor(const QString& edition)
+{
+    if (edition == QLatin1String("DSP"))
+        return QStringLiteral(
+            "DSP \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE  \u2022  AAX DSP");
+    return QStringLiteral("NATIVE \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE");
+}
+
+} // namespace
 
 void AppDelegate::buildWindow()
 {
-    window = std::make_unique<QWidget>();
-    window->setWindowTitle(QStringLiteral("Brenvoss Installer"));
-    auto* root = new QVBoxLayout(window.get());
-    root->addWidget(subtitleLabel);
-    pluginScrollView->setWidget(listStack);
+    forceLightAppearance();
+    // Setting the same sheet again would re-polish every widget of the
+    // application, and widgets polished before they are styled here lose
+    // their fonts and colours when shown.
+    const QString sheet = applicationStyleSheet(WindowPalette{paper, surface, ink, muted, burgundy});
+    if (qApp->styleSheet() != sheet)
+        qApp->setStyleSheet(sheet);
+
+    auto* mainWindow = new QMainWindow;
+    window.reset(mainWindow);
+    mainWindow->setObjectName(QStringLiteral("window"));
+    mainWindow->setWindowTitle(QStringLiteral("Brenvoss Installer"));
+    if (mainMenu)
+        mainWindow->setMenuBar(mainMenu);
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("contentView"));
+    content->setAttribute(Qt::WA_StyledBackground);
+    mainWindow->setCentralWidget(content);
+
+    // Title block.
+    auto* titleLabel = makeLabel(QStringLiteral("titleLabel"), QStringLiteral("BRENVOSS INSTALLER"));
+    titleLabel->setFont(systemFont(26, QFont::Bold));
+    setTextColour(titleLabel, ink);
+    subtitleLabel->setObjectName(QStringLiteral("subtitleLabel"));
+    subtitleLabel->setTextFormat(Qt::PlainText);
+    subtitleLabel->setText(subtitleFor(activeEdition));
+    subtitleLabel->setFont(systemFont(12, QFont::Bold));
+    setTextColour(subtitleLabel, burgundy);
+    auto* titleBlock = new QVBoxLayout;
+    titleBlock->setSpacing(5);
+    titleBlock->addWidget(titleLabel, 0, Qt::AlignLeft);
+    titleBlock->addWidget(subtitleLabel, 0, Qt::AlignLeft);
+
+    // The plugin list: the scroll area keeps listStack as wide as its
+    // viewport and at least as tall (widget-resizable), and the stack's top
+    // alignment keeps a short list at the top.
+    pluginScrollView->setObjectName(QStringLiteral("pluginScrollView"));
+    pluginScrollView->viewport()->setObjectName(QStringLiteral("pluginScrollViewport"));
+    pluginScrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pluginScrollView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     pluginScrollView->setWidgetResizable(true);
-    root->addWidget(pluginScrollView, 1);
-    root->addWidget(selectAllButton);
-    root->addWidget(selectNoneButton);
-    root->addWidget(refreshButton);
-    root->addWidget(progress);
-    root->addWidget(statusLabel);
-    root->addWidget(uninstallButton);
-    root->addWidget(installButton);
-    root->addWidget(installerUpdateButton);
-    root->addWidget(versionLabel);
-    connect(refreshButton, &QPushButton::clicked, this, &AppDelegate::refresh);
+    pluginScrollView->setWidget(listStack);
+    // Checkbox titles and check marks are drawn in ink; card labels set their own colour.
+    setTextColour(listStack, ink);
+    setTextColour(listStack, ink, QPalette::Text);
+    pluginScrollView->setMinimumHeight(300);
+    pluginScrollView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    // List buttons.
+    for (auto [button, name] : {std::pair{selectAllButton.data(), "selectAllButton"},
+                                {selectNoneButton.data(), "selectNoneButton"},
+                                {refreshButton.data(), "refreshButton"}})
+        button->setObjectName(QLatin1String(name));
     connect(selectAllButton, &QPushButton::clicked, this, &AppDelegate::selectAll);
     connect(selectNoneButton, &QPushButton::clicked, this, &AppDelegate::selectNone);
-    installButton->setEnabled(false);
+    connect(refreshButton, &QPushButton::clicked, this, &AppDelegate::refresh);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->setSpacing(8);
+    listButtons->addWidget(selectAllButton);
+    listButtons->addWidget(selectNoneButton);
+    listButtons->addStretch(1);
+    listButtons->addWidget(refreshButton);
+
+    // Progress bar and status line.
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setRange(0, progressSteps);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    setTextColour(statusLabel, muted);
+    elideText(statusLabel, Qt::ElideMiddle);
+
+    // Version line.
+    versionLabel->setObjectName(QStringLiteral("versionLabel"));
+    versionLabel->setTextFormat(Qt::PlainText);
+    versionLabel->setText(
+        QStringLiteral("Brenvoss Installer ") +
+        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))
+            .value_or(QString()));
+    versionLabel->setFont(systemFont(10, QFont::Medium));
+    versionLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setTextColour(versionLabel, muted);
+    installerUpdateButton->setObjectName(QStringLiteral("installerUpdateButton"));
+    installerUpdateButton->setFont(systemFont(10, QFont::Bold));
+    setTextColour(installerUpdateButton, burgundy, QPalette::ButtonText);
+    connect(installerUpdateButton, &QPushButton::clicked, this, &AppDelegate::openInstallerUpdate);
     installerUpdateButton->hide();
-    window->resize(1180, 900);
-    window->show();
+
+    // Action buttons.
+    installButton->setObjectName(QStringLiteral("installButton"));
+    stylePrimaryButton(installButton);
+    connect(installButton, &QPushButton::clicked, this, &AppDelegate::installSelected);
+    installButton->setEnabled(false);
+    uninstallButton->setObjectName(QStringLiteral("uninstallButton"));
+    uninstallButton->setFont(systemFont(12, QFont::Bold));
+    uninstallButton->setFixedSize(190, 42);
+    uninstallButton->setCursor(Qt::PointingHandCursor);
+    connect(uninstallButton, &QPushButton::clicked, this, &AppDelegate::uninstallSelected);
+
+    auto* actionButtons = new QHBoxLayout;
+    actionButtons->setSpacing(10);
+    actionButtons->addWidget(uninstallButton);
+    actionButtons->addWidget(installButton, 1);
+    auto* versionLine = new QHBoxLayout;
+    versionLine->setSpacing(8);
+    versionLine->addWidget(installerUpdateButton, 0, Qt::AlignVCenter);
+    versionLine->addStretch(1);
+    versionLine->addWidget(versionLabel, 0, Qt::AlignVCenter);
+
+    // Root stack: every row but the title block spans the full width.
+    auto* root = new QVBoxLayout(content);
+    root->setContentsMargins(24, 24, 24, 22);
+    root->setSpacing(12);
+    root->addLayout(titleBlock);
+    root->addWidget(pluginScrollView, 1);
+    root->addLayout(listButtons);
+    root->addWidget(progress);
+    root->addWidget(statusLabel);
+    root->addLayout(actionButtons);
+    root->addLayout(versionLine);
+
+    // The content area is 1180 x 900; a menu bar inside the window (not on a
+    // Mac) comes on top of that.
+    mainWindow->layout()->activate();
+    const QSize chrome = mainWindow->size() - content->size();
+    mainWindow->resize(contentSize + chrome);
+    mainWindow->setMinimumSize(minimumWindowSize.expandedTo(mainWindow->minimumSizeHint()));
+    if (const QScreen* screen = mainWindow->screen())
+        mainWindow->move(screen->availableGeometry().center() - mainWindow->rect().center());
+    // Restores the frame of the last run, if any, over the centred one.
+    new FrameAutosave(mainWindow, QStringLiteral("BrenvossInstallerMainWindow"), m_environment.homeDirectory);
+
+    mainWindow->show();
 }
 
-void AppDelegate::stylePrimaryButton(QPushButton* /*button*/) {}
+void AppDelegate::stylePrimaryButton(QPushButton* button)
+{
+    // The fill, corner radius and title colour come from the application's
+    // style sheet, which styles every button carrying this property.
+    button->setProperty(primaryButtonProperty, true);
+    button->setFont(systemFont(12, QFont::Bold));
+    button->setFixedHeight(42);
+    button->setCursor(Qt::PointingHandCursor);
+    // A button already on screen picks up the property only when re-polished.
+    if (button->testAttribute(Qt::WA_WState_Polished)) {
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+}

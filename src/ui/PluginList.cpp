@@ -1,34 +1,74 @@
 #include "app/AppDelegate.h"
+#include "ui/PluginCard.h"
 #include "ui/PluginListStackView.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+// What widgetResizable does on the next layout pass, done now so that the list
+// has its final size when showManifest() returns: as wide as the viewport and
+// at least as tall.
+void sizeToViewport(PluginListStackView* list, QScrollArea* scrollView)
+{
+    list->stackLayout()->activate();
+    const QSize viewport = scrollView->viewport()->size();
+    list->resize(qMax(viewport.width(), 1), qMax(list->sizeHint().height(), viewport.height()));
+}
+
+} // namespace
 
 void AppDelegate::showManifest(const Manifest& newManifest)
 {
     manifest = newManifest;
+
+    // The old rows go first, and with them the pointers into them.
+    checkboxes.clear();
+    rowStatusLabels.clear();
+    componentStatusLabels.clear();
+    // Hidden while it is rebuilt, the list shows, polishes and lays out all
+    // new lines in one pass when shown again, not line by line. (Without a
+    // window it has no parent, and showing it would make it a window.)
+    const bool inWindow = listStack->parentWidget() != nullptr;
+    listStack->setUpdatesEnabled(false);
+    if (inWindow)
+        listStack->hide();
     while (QLayoutItem* item = listStack->stackLayout()->takeAt(0)) {
         delete item->widget();
         delete item;
     }
-    componentStatusLabels.clear();
-    checkboxes.clear();
-    rowStatusLabels.clear();
+
+    const PluginCardStyle style = PluginCardStyle::withMuted(muted);
+    QList<QWidget*> cards;
+    cards.reserve(manifest->components.size());
+    checkboxes.reserve(manifest->components.size());
+    rowStatusLabels.reserve(manifest->components.size());
     for (const PluginComponent& component : manifest->components) {
-        auto* checkbox = new QCheckBox(component.name);
-        checkbox->setChecked(true);
-        auto* status = new QLabel(QStringLiteral("Checking\u2026"));
-        listStack->stackLayout()->addWidget(checkbox);
-        listStack->stackLayout()->addWidget(status);
-        componentStatusLabels.insert(component.slug, status);
-        rowStatusLabels.append(status);
-        checkboxes.append({checkbox, component});
+        const PluginCard card = buildPluginCard(component, style);
+        // With repeated slugs the map keeps the last card's label; every
+        // card's own label stays reachable through rowStatusLabels.
+        componentStatusLabels.insert(component.slug, card.status);
+        rowStatusLabels.append(card.status);
+        checkboxes.append({card.checkbox, component});
+        cards.append(card.card);
     }
-    statusLabel->setText(QStringLiteral("%1 plugins ready \u2014 collection version %2")
-                             .arg(manifest->components.size())
-                             .arg(manifest->collectionVersion));
+    for (qsizetype first = 0; first < cards.size(); first += 3)
+        listStack->stackLayout()->addWidget(buildPluginListLine(cards.mid(first, 3)));
+
+    if (inWindow)
+        listStack->show();
+    sizeToViewport(listStack, pluginScrollView);
+    pluginScrollView->verticalScrollBar()->setValue(0);
+    listStack->setUpdatesEnabled(true);
+
+    statusLabel->setText(QString::number(manifest->components.size()) +
+                         QStringLiteral(" plugins ready \u2014 collection version ") +
+                         manifest->collectionVersion);
     installButton->setText(QStringLiteral("INSTALL / UPDATE SELECTED"));
     progress->setValue(0);
     updateComponentStatuses();
@@ -37,14 +77,15 @@ void AppDelegate::showManifest(const Manifest& newManifest)
 
 void AppDelegate::selectAll()
 {
-    for (const auto& row : checkboxes) {
-        if (row.first->isEnabled())
-            row.first->setChecked(true);
+    // A disabled checkbox is not the user's to change (the window is busy).
+    for (const auto& [checkbox, component] : checkboxes) {
+        if (checkbox->isEnabled())
+            checkbox->setChecked(true);
     }
 }
 
 void AppDelegate::selectNone()
 {
-    for (const auto& row : checkboxes)
-        row.first->setChecked(false);
+    for (const auto& [checkbox, component] : checkboxes)
+        checkbox->setChecked(false);
 }

@@ -1,0 +1,46 @@
+#include "ui/FrameAutosave.h"
+
+#include <QEvent>
+#include <QSettings>
+#include <QWidget>
+
+FrameAutosave::FrameAutosave(QWidget* window, QString name, QString homeDirectory)
+    : QObject(window), m_window(window), m_name(std::move(name)),
+      m_settings(settingsPath(homeDirectory), QSettings::IniFormat)
+{
+    setObjectName(QStringLiteral("frameAutosave"));
+    const QByteArray saved = m_settings.value(m_name).toByteArray();
+    if (!saved.isEmpty())
+        m_window->restoreGeometry(saved);
+    m_window->installEventFilter(this);
+}
+
+QString FrameAutosave::settingsPath(const QString& homeDirectory)
+{
+    return homeDirectory + QStringLiteral("/Library/Preferences/audio.brenvoss.tesselar.installer.ini");
+}
+
+bool FrameAutosave::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_window)
+        return false;
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+        // Frames a window goes through before it is first shown are not the user's.
+        if (m_window->isVisible())
+            save();
+        break;
+    case QEvent::Close:
+        save();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void FrameAutosave::save()
+{
+    m_settings.setValue(m_name, m_window->saveGeometry());
+}

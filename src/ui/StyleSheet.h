@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// The colours the window is drawn in.
+struct WindowPalette
+{
+    QColor paper, surface, ink, muted, burgundy;
+};
+
+// The one application-wide style sheet: backgrounds, borders, corner radii and
+// the filled buttons, keyed by object name so that no widget carries a sheet
+// of its own (a sheet per card costs several times the time and memory of
+// building the list). Text colours and fonts are not in it: they are set on
+// the widgets, so that code refreshing a label's colour through its palette
+// is never overridden by the sheet.
+QString applicationStyleSheet(const WindowPalette& palette);
+
+// `colour` at `alpha` as a style-sheet colour, "rgba(r, g, b, a)".
+QString styleSheetColour(const QColor& colour, double alpha = 1.0);
+
+// The dynamic property that gives a push button the primary (filled) style.
+inline constexpr char primaryButtonProperty[] = "brenvossPrimary";

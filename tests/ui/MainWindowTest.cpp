@@ -1,0 +1,273 @@
+// The window as built: texts, sizes, colours, shortened texts, frame memory,
+// menu and accessibility.
+#include "UiTestSupport.h"
+#include "ui/PluginListStackView.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <gtest/gtest.h>
+
+namespace {
+
+QMainWindow* mainWindowOf(const AppDelegate& delegate)
+{
+    return qobject_cast<QMainWindow*>(delegate.window.get());
+}
+
+QRect frameInWindow(const AppDelegate& delegate, QWidget* widget)
+{
+    return QRect(widget->mapTo(delegate.window.get(), QPoint(0, 0)), widget->size());
+}
+
+// The widget's own drawing on white, without any background.
+QImage drawingOf(QWidget* widget)
+{
+    QImage image(widget->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+TEST(MainWindow, SubtitleByEditionAndVersionFromTheBundle)
+{
+    const QString native =
+        QStringLiteral("NATIVE \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE");
+    const struct
+    {
+        QString edition;
+        QVariant version; // invalid: key absent
+        QString subtitle;
+        QString versionLine;
+    } cases[] = {
+        {QStringLiteral("DSP"), QStringLiteral("1.4.0"),
+         QStringLiteral("DSP \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE  \u2022  AAX DSP"),
+         QStringLiteral("Brenvoss Installer 1.4.0")},
+        {QStringLiteral("Native"), QVariant(), native, QStringLiteral("Brenvoss Installer ")},
+        {QStringLiteral("dsp"), 14, native, QStringLiteral("Brenvoss Installer ")},
+        {QStringLiteral("DSP "), QStringLiteral("2"), native, QStringLiteral("Brenvoss Installer 2")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edition.toStdString());
+        InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"), c.edition);
+        info.remove(QStringLiteral("CFBundleShortVersionString"));
+        if (c.version.isValid())
+            info.insert(QStringLiteral("CFBundleShortVersionString"), c.version);
+        BuiltWindow window(info);
+        EXPECT_EQ(window->subtitleLabel->text(), c.subtitle);
+        EXPECT_EQ(window->versionLabel->text(), c.versionLine);
+    }
+}
+
+TEST(MainWindow, ControlsAsBuilt)
+{
+    BuiltWindow window;
+    EXPECT_EQ(window->window->windowTitle(), QStringLiteral("Brenvoss Installer"));
+    EXPECT_EQ(window->window->findChild<QLabel*>(QStringLiteral("titleLabel"))->text(),
+              QStringLiteral("BRENVOSS INSTALLER"));
+    EXPECT_EQ(window->statusLabel->text(), QStringLiteral("Loading plugin list\u2026"));
+    EXPECT_FALSE(window->installButton->isEnabled());
+    EXPECT_FALSE(window->installerUpdateButton->isVisible());
+    for (QPushButton* button : {window->uninstallButton.data(), window->selectAllButton.data(),
+                                window->selectNoneButton.data(), window->refreshButton.data()})
+        EXPECT_TRUE(button->isEnabled() && button->isVisible()) << button->objectName().toStdString();
+    EXPECT_EQ(window->progress->value(), window->progress->minimum());
+    EXPECT_EQ(window->listStack->findChildren<QWidget*>().size(), 0);
+}
+
+TEST(MainWindow, ContentSizeMinimumSizeAndListHeight)
+{
+    BuiltWindow window;
+    QMainWindow* main = mainWindowOf(*window);
+    EXPECT_EQ(main->centralWidget()->size(), QSize(1180, 900));
+    EXPECT_EQ(frameInWindow(*window, window->uninstallButton).size(), QSize(190, 42));
+    EXPECT_EQ(window->installButton->height(), 42);
+
+    main->resize(400, 300);
+    settle();
+    EXPECT_GE(main->width(), 980);
+    EXPECT_GE(main->height(), 620);
+    EXPECT_GE(window->pluginScrollView->height(), 300);
+    // Every row still fits in the window, the install button takes the rest
+    // of its row.
+    EXPECT_TRUE(main->rect().contains(frameInWindow(*window, window->versionLabel)));
+    EXPECT_EQ(frameInWindow(*window, window->installButton).right(),
+              frameInWindow(*window, window->pluginScrollView).right());
+}
+
+TEST(MainWindow, DrawsThePaletteThroughTheApplicationStyleSheet)
+{
+    BuiltWindow earlier; // a later window in the same process must draw alike
+    BuiltWindow window;
+    const QImage image = window->window->grab().toImage();
+    const auto colourAt = [&](QWidget* widget, QPoint offset) {
+        return image.pixelColor(frameInWindow(*window, widget).topLeft() + offset).rgb();
+    };
+    EXPECT_EQ(colourAt(mainWindowOf(*window)->centralWidget(), {4, 4}), window->paper.rgb());
+    EXPECT_EQ(colourAt(window->pluginScrollView, {200, 200}), window->surface.rgb());
+    // The list's rounded corner shows the window background.
+    EXPECT_EQ(colourAt(window->pluginScrollView, {1, 1}), window->paper.rgb());
+    EXPECT_EQ(colourAt(window->installButton, {20, 4}), window->ink.rgb());
+    EXPECT_EQ(colourAt(window->uninstallButton, {20, 4}), window->burgundy.rgb());
+    const auto textIn = [&](QWidget* widget, const QColor& colour) {
+        return pixelsNear(image, colour, frameInWindow(*window, widget));
+    };
+    EXPECT_GT(textIn(window->window->findChild<QLabel*>(QStringLiteral("titleLabel")), window->ink), 50);
+    EXPECT_GT(textIn(window->subtitleLabel, window->burgundy), 20);
+    EXPECT_GT(textIn(window->statusLabel, window->muted), 10);
+    EXPECT_GT(textIn(window->versionLabel, window->muted), 5);
+    EXPECT_EQ(window->window->findChild<QLabel*>(QStringLiteral("titleLabel"))->font().pixelSize(), 26);
+}
+
+TEST(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
+{
+    BuiltWindow window;
+    window->showManifest(testManifest(1));
+    const QSize frame = window->window->size();
+    const QString longText =
+        QStringLiteral("Start ") + QString(300, QLatin1Char('x')) + QStringLiteral(" end");
+    const struct
+    {
+        QLabel* label;
+        Qt::TextElideMode mode;
+    } cases[] = {{window->statusLabel, Qt::ElideMiddle}, {window->rowStatusLabels.front(), Qt::ElideRight}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label->objectName().toStdString());
+        c.label->setText(longText);
+        settle();
+        EXPECT_EQ(window->window->size(), frame);
+        EXPECT_EQ(c.label->text(), longText);
+        // Drawn exactly as a label holding the shortened text would be.
+        QLabel expected(c.label->fontMetrics().elidedText(longText, c.mode, c.label->contentsRect().width()));
+        expected.setFont(c.label->font());
+        expected.setPalette(c.label->palette());
+        expected.setAlignment(c.label->alignment());
+        expected.resize(c.label->size());
+        EXPECT_EQ(drawingOf(c.label), drawingOf(&expected));
+    }
+    // A checkbox title is shortened too: nothing is drawn against its right edge.
+    QCheckBox* checkbox = window->checkboxes.front().first;
+    checkbox->setText(longText);
+    settle();
+    EXPECT_EQ(window->window->size(), frame);
+    EXPECT_LT(checkbox->width(), checkbox->fontMetrics().horizontalAdvance(longText));
+    EXPECT_EQ(pixelsNear(drawingOf(checkbox), window->ink,
+                         QRect(checkbox->width() - 3, 0, 3, checkbox->height()), 60),
+              0);
+}
+
+TEST(MainWindow, FrameIsRememberedBetweenRunsPerHome)
+{
+    TestWorld world;
+    const InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"));
+    QRect frame;
+    {
+        BuiltWindow first(info, world);
+        first->window->setGeometry(QRect(QPoint(30, 40), QSize(1000, 700)));
+        settle();
+        frame = first->window->geometry();
+    }
+    BuiltWindow second(info, world);
+    EXPECT_EQ(second->window->geometry(), frame);
+    BuiltWindow elsewhere;
+    EXPECT_EQ(mainWindowOf(*elsewhere)->centralWidget()->size(), QSize(1180, 900));
+}
+
+TEST(MainMenu, ItemsAndShortcuts)
+{
+    BuiltWindow window;
+    QStringList shown;
+    for (QAction* top : mainWindowOf(*window)->menuBar()->actions()) {
+        shown.append(top->text() + QLatin1Char(':'));
+        for (QAction* item : top->menu()->actions())
+            shown.append(item->isSeparator() ? QStringLiteral("-")
+                                             : item->text() + QLatin1Char(' ') + item->shortcut().toString());
+    }
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Brenvoss Installer:"),
+                                  QStringLiteral("Quit Brenvoss Installer Ctrl+Q"), QStringLiteral("Edit:"),
+                                  QStringLiteral("Undo Ctrl+Z"), QStringLiteral("-"),
+                                  QStringLiteral("Cut Ctrl+X"), QStringLiteral("Copy Ctrl+C"),
+                                  QStringLiteral("Paste Ctrl+V"), QStringLiteral("Select All Ctrl+A")}));
+    EXPECT_EQ(mainWindowOf(*window)->menuBar()->actions()[0]->menu()->actions()[0]->menuRole(),
+              QAction::QuitRole);
+}
+
+TEST(MainMenu, EditItemsActOnTheFocusedWidget)
+{
+    BuiltWindow window;
+    window->showManifest(testManifest(3));
+    const auto item = [&](const QString& title) {
+        for (QAction* action : mainWindowOf(*window)->menuBar()->actions()[1]->menu()->actions()) {
+            if (action->text() == title)
+                return action;
+        }
+        return static_cast<QAction*>(nullptr);
+    };
+    auto* field = new QLineEdit(QStringLiteral("hello"), mainWindowOf(*window)->centralWidget());
+    field->show();
+    field->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == field; }));
+
+    item(QStringLiteral("Select All"))->trigger();
+    EXPECT_EQ(field->selectedText(), QStringLiteral("hello"));
+    item(QStringLiteral("Copy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello"));
+    item(QStringLiteral("Paste"))->trigger();
+    item(QStringLiteral("Paste"))->trigger();
+    EXPECT_EQ(field->text(), QStringLiteral("hellohello"));
+
+    // On a checkbox "Select All" does nothing: it is not the list's "Select all".
+    window->selectNone();
+    window->checkboxes.front().first->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == window->checkboxes.front().first; }));
+    item(QStringLiteral("Select All"))->trigger();
+    EXPECT_TRUE(window->selectedComponents().isEmpty());
+}
+
+TEST(Accessibility, EveryLabelAndControlIsNamedByItsText)
+{
+    BuiltWindow window;
+    Manifest manifest = testManifest(2);
+    manifest.components[0].name = QStringLiteral("Drums & Bass");
+    window->showManifest(manifest);
+    window->installerUpdateButton->show();
+    settle();
+
+    int named = 0;
+    for (QLabel* label : window->window->findChildren<QLabel*>()) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), label->text());
+        ++named;
+    }
+    for (QAbstractButton* button : window->window->findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(window->window.get()))
+            continue; // the menu bar's hidden overflow button
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        EXPECT_EQ(accessible->text(QAccessible::Name),
+                  QString(button->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
+        EXPECT_FALSE(accessible->actionInterface()->actionNames().isEmpty())
+            << button->objectName().toStdString();
+        ++named;
+    }
+    // Title, subtitle, status and version; two cards of two labels and a checkbox; six buttons.
+    EXPECT_EQ(named, 4 + 2 * 3 + 6);
+
+    // A plugin's name reads as written, and its "&" makes no keyboard shortcut.
+    QCheckBox* drums = window->checkboxes.front().first;
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(drums)->text(QAccessible::Name),
+              QStringLiteral("Drums & Bass"));
+    EXPECT_TRUE(drums->shortcut().isEmpty());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(drums->parentWidget())->text(QAccessible::Name),
+              QStringLiteral("Drums & Bass"));
+}
+
+} // namespace
