@@ -14,15 +14,20 @@ namespace {
 
 constexpr int packageTimeoutSeconds = 300;
 
-// Removes a download folder off the main thread: it may hold gigabytes.
-void removeFolderInBackground(const QString& directory)
-{
-    QThreadPool::globalInstance()->start([directory] { QDir(directory).removeRecursively(); });
-}
-
 QString downloadFailureTitle(const PluginComponent& component)
 {
     return component.name + QStringLiteral(" could not be downloaded");
+}
+
+// Ends a run: the download folder, with whatever it holds, is removed off the
+// main thread (it may hold gigabytes), and only then is the failure reported,
+// so the alert never shows while packages are still on disk.
+void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component, Error error)
+{
+    QDir(directory).removeRecursively();
+    runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
+        d.showError(title, error);
+    });
 }
 
 } // namespace
@@ -66,8 +71,10 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
     // Every failure ends the run: nothing is installed, and the folder with
     // the packages fetched so far goes with it.
     const auto failNow = [&](qint64 code, const QString& sentence) {
-        removeFolderInBackground(directory);
-        showError(downloadFailureTitle(component), Error::brenvoss(code, sentence));
+        QThreadPool::globalInstance()->start(
+            [self = QPointer<AppDelegate>(this), directory, component, error = Error::brenvoss(code, sentence)] {
+                failRun(self, directory, component, error);
+            });
     };
     if (!isSafePackageName(component.slug))
         return failNow(ErrorCode::InvalidPackageName,
@@ -82,12 +89,7 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
         [self = QPointer<AppDelegate>(this), components, index, directory, files, component,
          destination](DownloadResponse response) {
             // On the session's thread: nothing here touches the window.
-            const auto fail = [&](Error error) {
-                QDir(directory).removeRecursively();
-                runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
-                    d.showError(title, error);
-                });
-            };
+            const auto fail = [&](Error error) { failRun(self, directory, component, std::move(error)); };
             if (self.isNull()) {
                 QDir(directory).removeRecursively();
                 return;

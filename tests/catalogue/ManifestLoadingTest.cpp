@@ -133,49 +133,24 @@ TEST_P(CatalogueLoadFailure, IsReportedAndKeepsThePreviousList)
     EXPECT_TRUE(delegate->checkboxes[1].first->isChecked());
 }
 
-Fault status(int code, std::optional<std::string> body = std::nullopt)
-{
-    Fault f;
-    f.status = code;
-    f.body = std::move(body);
-    return f;
-}
 
-Fault withBody(std::string body)
-{
-    Fault f;
-    f.body = std::move(body);
-    return f;
-}
 
-Fault truncated()
-{
-    Fault f;
-    f.truncateAfterBytes = 20;
-    return f;
-}
 
-Fault dropped()
-{
-    Fault f;
-    f.dropConnection = true;
-    return f;
-}
 
 const char* const serverFault = "The server did not respond correctly.";
 
 INSTANTIATE_TEST_SUITE_P(
     Catalogue, CatalogueLoadFailure,
-    ::testing::Values(FailureCase{"NotFound", status(404), serverFault},
-                      FailureCase{"ServerError", status(500), serverFault},
-                      FailureCase{"NotModified", status(304), serverFault},
-                      FailureCase{"NoContent", status(204, ""), nullptr},
-                      FailureCase{"NotJson", withBody("<html>maintenance</html>"), nullptr},
-                      FailureCase{"EmptyBody", withBody(""), nullptr},
-                      FailureCase{"MissingKey", withBody(R"({"edition":"Native","components":[]})"),
+    ::testing::Values(FailureCase{"NotFound", Fault{.status = 404}, serverFault},
+                      FailureCase{"ServerError", Fault{.status = 500}, serverFault},
+                      FailureCase{"NotModified", Fault{.status = 304}, serverFault},
+                      FailureCase{"NoContent", Fault{.status = 204, .body = ""}, nullptr},
+                      FailureCase{"NotJson", Fault{.body = "<html>maintenance</html>"}, nullptr},
+                      FailureCase{"EmptyBody", Fault{.body = ""}, nullptr},
+                      FailureCase{"MissingKey", Fault{.body = R"({"edition":"Native","components":[]})"},
                                   R"(The key "collectionVersion" is missing.)"},
-                      FailureCase{"TruncatedBody", truncated(), nullptr},
-                      FailureCase{"DroppedConnection", dropped(), nullptr}),
+                      FailureCase{"TruncatedBody", Fault{.truncateAfterBytes = 20}, nullptr},
+                      FailureCase{"DroppedConnection", Fault{.dropConnection = true}, nullptr}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(CatalogueLoad, RefusedConnectionIsReported)

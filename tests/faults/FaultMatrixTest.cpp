@@ -145,34 +145,9 @@ public:
     bool runnable = true; // false when arranging the row made the stage impossible to start
 };
 
-Fault status(int code)
-{
-    Fault f;
-    f.status = code;
-    return f;
-}
 
-Fault dropped()
-{
-    Fault f;
-    f.dropConnection = true;
-    return f;
-}
 
-Fault truncated()
-{
-    Fault f;
-    f.truncateAfterBytes = 30;
-    return f;
-}
 
-Fault emptyNoContent()
-{
-    Fault f;
-    f.status = 204;
-    f.body = "";
-    return f;
-}
 
 // A server whose certificate no one trusts.
 std::string startImpostor(FaultMatrix& m)
@@ -183,12 +158,6 @@ std::string startImpostor(FaultMatrix& m)
     return m.impostor->baseUrl();
 }
 
-Fault redirectTo(const std::string& url)
-{
-    Fault f;
-    f.redirectTo = url;
-    return f;
-}
 
 void installPlugin(FaultMatrix& m)
 {
@@ -217,16 +186,16 @@ const std::vector<FaultRow>& rows()
 {
     static const std::vector<FaultRow> table = {
         // Catalogue load: an alert, the previous state kept.
-        {"Catalogue404", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(status(404)); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue500", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(status(500)); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue304", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(status(304)); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue204", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(emptyNoContent()); }, "The plugin list could not be loaded", nullptr},
-        {"CatalogueDropped", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(dropped()); }, "The plugin list could not be loaded", nullptr},
-        {"CatalogueTruncated", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(truncated()); }, "The plugin list could not be loaded", nullptr},
+        {"Catalogue404", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 404}); }, "The plugin list could not be loaded", serverFault},
+        {"Catalogue500", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 500}); }, "The plugin list could not be loaded", serverFault},
+        {"Catalogue304", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 304}); }, "The plugin list could not be loaded", serverFault},
+        {"Catalogue204", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 204, .body = ""}); }, "The plugin list could not be loaded", nullptr},
+        {"CatalogueDropped", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.dropConnection = true}); }, "The plugin list could not be loaded", nullptr},
+        {"CatalogueTruncated", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.truncateAfterBytes = 30}); }, "The plugin list could not be loaded", nullptr},
         {"CatalogueUntrusted", Stage::Catalogue, [](FaultMatrix& m) { m.serveCatalogueFrom(startImpostor(m)); }, "The plugin list could not be loaded", nullptr},
         {"CatalogueHttpsToHttp", Stage::Catalogue,
          [](FaultMatrix& m) {
-             m.secure->setFault("/catalogue/Native.json", redirectTo(m.server->baseUrl() + "/catalogue/Native.json"));
+             m.secure->setFault("/catalogue/Native.json", Fault{.redirectTo = m.server->baseUrl() + "/catalogue/Native.json"});
              m.serveCatalogueFrom(m.secure->baseUrl());
          },
          "The plugin list could not be loaded", nullptr},
@@ -239,27 +208,27 @@ const std::vector<FaultRow>& rows()
          "The plugin list could not be loaded", serverFault},
 
         // Update check: silent, nothing changes.
-        {"Update404", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(status(404)); }, nullptr, nullptr},
-        {"Update500", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(status(500)); }, nullptr, nullptr},
-        {"Update304", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(status(304)); }, nullptr, nullptr},
-        {"Update204", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(emptyNoContent()); }, nullptr, nullptr},
-        {"UpdateDropped", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(dropped()); }, nullptr, nullptr},
-        {"UpdateTruncated", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(truncated()); }, nullptr, nullptr},
+        {"Update404", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 404}); }, nullptr, nullptr},
+        {"Update500", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 500}); }, nullptr, nullptr},
+        {"Update304", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 304}); }, nullptr, nullptr},
+        {"Update204", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 204, .body = ""}); }, nullptr, nullptr},
+        {"UpdateDropped", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.dropConnection = true}); }, nullptr, nullptr},
+        {"UpdateTruncated", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.truncateAfterBytes = 30}); }, nullptr, nullptr},
         {"UpdateUntrusted", Stage::Update, [](FaultMatrix& m) { m.releaseFrom(startImpostor(m)); }, nullptr, nullptr},
         {"UpdateHttpsToHttp", Stage::Update,
          [](FaultMatrix& m) {
-             m.secure->setFault(m.releasePath, redirectTo(m.server->baseUrl() + m.releasePath));
+             m.secure->setFault(m.releasePath, Fault{.redirectTo = m.server->baseUrl() + m.releasePath});
              m.releaseFrom(m.secure->baseUrl());
          },
          nullptr, nullptr},
 
         // Install: an alert, nothing installed, the record untouched.
-        {"Install404", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(status(404)); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install500", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(status(500)); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install304", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(status(304)); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install204", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(emptyNoContent()); }, "Alpha could not be downloaded", "The security check for Alpha failed."},
-        {"InstallDropped", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(dropped()); }, "Alpha could not be downloaded", nullptr},
-        {"InstallTruncated", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(truncated()); }, "Alpha could not be downloaded", nullptr},
+        {"Install404", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 404}); }, "Alpha could not be downloaded", "The download failed."},
+        {"Install500", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 500}); }, "Alpha could not be downloaded", "The download failed."},
+        {"Install304", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 304}); }, "Alpha could not be downloaded", "The download failed."},
+        {"Install204", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 204, .body = ""}); }, "Alpha could not be downloaded", "The security check for Alpha failed."},
+        {"InstallDropped", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.dropConnection = true}); }, "Alpha could not be downloaded", nullptr},
+        {"InstallTruncated", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.truncateAfterBytes = 30}); }, "Alpha could not be downloaded", nullptr},
         {"InstallUntrusted", Stage::Install,
          [](FaultMatrix& m) {
              const std::string impostor = startImpostor(m);
@@ -269,7 +238,7 @@ const std::vector<FaultRow>& rows()
          "Alpha could not be downloaded", nullptr},
         {"InstallHttpsToHttp", Stage::Install,
          [](FaultMatrix& m) {
-             m.secure->setFault("/packages/alpha.pkg", redirectTo(m.server->baseUrl() + "/packages/alpha.pkg"));
+             m.secure->setFault("/packages/alpha.pkg", Fault{.redirectTo = m.server->baseUrl() + "/packages/alpha.pkg"});
              m.packageFrom(m.secure->baseUrl());
          },
          "Alpha could not be downloaded", nullptr},

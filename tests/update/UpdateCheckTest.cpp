@@ -203,26 +203,14 @@ TEST_P(UpdateFailure, ChangesNothing)
     EXPECT_TRUE(opener.opened.isEmpty());
 }
 
-Fault status(int code)
-{
-    Fault f;
-    f.status = code;
-    return f;
-}
 
-Fault dropped()
-{
-    Fault f;
-    f.dropConnection = true;
-    return f;
-}
 
 INSTANTIATE_TEST_SUITE_P(
     Update, UpdateFailure,
-    ::testing::Values(SilentCase{"NotFound", status(404), release("9.0")},
-                      SilentCase{"ServerError", status(500), release("9.0")},
-                      SilentCase{"NotModified", status(304), release("9.0")},
-                      SilentCase{"Dropped", dropped(), release("9.0")},
+    ::testing::Values(SilentCase{"NotFound", Fault{.status = 404}, release("9.0")},
+                      SilentCase{"ServerError", Fault{.status = 500}, release("9.0")},
+                      SilentCase{"NotModified", Fault{.status = 304}, release("9.0")},
+                      SilentCase{"Dropped", Fault{.dropConnection = true}, release("9.0")},
                       SilentCase{"NotJson", Fault{}, "<html/>"},
                       SilentCase{"DspMissing", Fault{}, R"({"version":"9","nativeURL":"https://dl.test/N.dmg"})"},
                       SilentCase{"FileScheme", Fault{},

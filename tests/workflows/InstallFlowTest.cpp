@@ -162,33 +162,15 @@ TEST_P(InstallPackageFault, IsReportedWithNothingInstalledOrLeftBehind)
     expectIdleAndClean();
 }
 
-Fault withStatus(int status)
-{
-    Fault f;
-    f.status = status;
-    return f;
-}
 
-Fault dropped()
-{
-    Fault f;
-    f.dropConnection = true;
-    return f;
-}
 
-Fault truncatedBody()
-{
-    Fault f;
-    f.truncateAfterBytes = 100;
-    return f;
-}
 
 INSTANTIATE_TEST_SUITE_P(Install, InstallPackageFault,
-                         ::testing::Values(PackageFault{"NotFound", withStatus(404), "The download failed."},
-                                           PackageFault{"ServerError", withStatus(500), "The download failed."},
-                                           PackageFault{"NotModified", withStatus(304), "The download failed."},
-                                           PackageFault{"DroppedConnection", dropped(), nullptr},
-                                           PackageFault{"TruncatedBody", truncatedBody(), nullptr}),
+                         ::testing::Values(PackageFault{"NotFound", Fault{.status = 404}, "The download failed."},
+                                           PackageFault{"ServerError", Fault{.status = 500}, "The download failed."},
+                                           PackageFault{"NotModified", Fault{.status = 304}, "The download failed."},
+                                           PackageFault{"DroppedConnection", Fault{.dropConnection = true}, nullptr},
+                                           PackageFault{"TruncatedBody", Fault{.truncateAfterBytes = 100}, nullptr}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(InstallFlow, UnsafeSlugFailsBeforeAnythingIsWritten)
