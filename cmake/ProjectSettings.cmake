@@ -19,3 +19,14 @@ if(BRENVOSS_SANITIZE)
   target_compile_options(brenvoss_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(brenvoss_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Fuzzing: coverage for libFuzzer and both sanitizers on everything of ours;
+# a UB report aborts, so libFuzzer keeps the input. Targets link -fsanitize=fuzzer.
+if(BRENVOSS_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "BRENVOSS_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  target_compile_options(brenvoss_settings INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(brenvoss_settings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -146,6 +146,13 @@ Result<Manifest> decodeManifest(QByteArrayView bytes)
         document = json::parse(bytes.begin(), bytes.end());
     } catch (const json::parse_error& e) {
         return decodingError(QStringLiteral("The plugin list is not valid JSON (error at byte %1).").arg(e.byte));
+    } catch (const json::out_of_range&) {
+        // Well-formed text such as 1e400, anywhere in the document (ignored
+        // keys too), that no double can hold: the parser throws this rather
+        // than a parse_error, and it must not escape to the network thread.
+        return decodingError(QStringLiteral("The plugin list is not valid JSON (a number is out of range)."));
+    } catch (const json::exception&) {
+        return decodingError(QStringLiteral("The plugin list is not valid JSON."));
     }
 
     try {

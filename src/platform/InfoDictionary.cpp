@@ -24,7 +24,9 @@ using PlistPtr = std::unique_ptr<void, PlistFree>;
 // matches its C length. A plugin's Info.plist is outside input, so such a
 // file is refused before libplist builds anything from it. The scan follows
 // the offset table, which lists every object libplist can reach; a table it
-// cannot follow is refused as well (libplist would not read it either).
+// cannot follow is refused as well (libplist would not read it either). In a
+// real list no two strings overlap, so scanning more bytes than the file
+// holds means offsets made to repeat work, and the file is refused too.
 quint64 bigEndian(const QByteArray& bytes, qsizetype at, int size)
 {
     quint64 value = 0;
@@ -33,7 +35,7 @@ quint64 bigEndian(const QByteArray& bytes, qsizetype at, int size)
     return value;
 }
 
-bool hasUtf16Nul(const QByteArray& bytes)
+bool unsafeBinaryPlist(const QByteArray& bytes)
 {
     constexpr qsizetype headerSize = 8;
     constexpr qsizetype trailerSize = 32;
@@ -48,6 +50,7 @@ bool hasUtf16Nul(const QByteArray& bytes)
     if (offsetSize < 1 || offsetSize > 8 || tableStart > quint64(trailer)
         || objectCount > (quint64(trailer) - tableStart) / quint64(offsetSize))
         return true;
+    quint64 budget = quint64(bytes.size());
     for (quint64 i = 0; i < objectCount; ++i) {
         const quint64 offset = bigEndian(bytes, qsizetype(tableStart + i * quint64(offsetSize)), offsetSize);
         if (offset >= quint64(trailer))
@@ -67,8 +70,9 @@ bool hasUtf16Nul(const QByteArray& bytes)
             units = bigEndian(bytes, at + 1, lengthSize);
             at += 1 + lengthSize;
         }
-        if (units > quint64(trailer - at) / 2)
+        if (units > quint64(trailer - at) / 2 || 2 * units > budget)
             return true;
+        budget -= 2 * units;
         for (quint64 u = 0; u < units; ++u) {
             if (bytes[at + qsizetype(2 * u)] == 0 && bytes[at + qsizetype(2 * u) + 1] == 0)
                 return true;
@@ -112,10 +116,12 @@ QVariant toVariant(plist_t node, int depth)
     constexpr int maximumDepth = 8;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        // The pointer accessor neither copies nor asserts on the length.
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
+        // Not plist_get_string_val: it asserts that the recorded length is
+        // the C length, which an XML string with an entity and a raw NUL
+        // byte ("&lt;1<NUL>") breaks. The recorded length cannot be trusted
+        // then either, so the text ends at the first NUL, as a copy would.
+        const char* text = plist_get_string_ptr(node, nullptr);
+        return text ? QString::fromUtf8(text) : QString();
     }
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -161,7 +167,7 @@ QVariant toVariant(plist_t node, int depth)
 
 std::optional<InfoDictionary> parseInfoDictionary(const QByteArray& plistBytes)
 {
-    if (plistBytes.isEmpty() || plistBytes.size() > maximumPlistBytes || hasUtf16Nul(plistBytes))
+    if (plistBytes.isEmpty() || plistBytes.size() > maximumPlistBytes || unsafeBinaryPlist(plistBytes))
         return std::nullopt;
     plist_t raw = nullptr;
     plist_from_memory(plistBytes.constData(), uint32_t(plistBytes.size()), &raw);

@@ -59,6 +59,21 @@ TEST(InfoDictionary, NonDictionaryRootsAndGarbageAreNotInformationDictionaries)
     EXPECT_FALSE(parseInfoDictionary(QByteArray("bplist00\xff\xff\xff", 11)).has_value());
 }
 
+// Files that made the plist library abort the whole process: a UTF-16 string
+// holding U+0000 in a binary list, and a raw NUL after an entity in XML.
+TEST(InfoDictionary, HostileFilesAreRefusedNotFatal)
+{
+    for (const char* name : {"utf16-nul-key", "utf16-nul-value", "xml-entity-nul-string"}) {
+        QFile seed(QStringLiteral(BRENVOSS_SOURCE_DIR "/fuzz/corpus/info_dictionary/") + QString::fromLatin1(name));
+        ASSERT_TRUE(seed.open(QIODevice::ReadOnly)) << name;
+        const std::optional<InfoDictionary> info = parseInfoDictionary(seed.readAll());
+        if (info) {
+            for (auto it = info->cbegin(); it != info->cend(); ++it)
+                EXPECT_FALSE(it.key().contains(QChar(0))) << name;
+        }
+    }
+}
+
 TEST(InfoDictionary, ReadsFilesAndRejectsMissingOnes)
 {
     QTemporaryDir dir;

@@ -128,6 +128,10 @@ const Case decodingCases[] = {
     {"RepeatedSlugs", document(component() + ',' + component()), true},
 
     {"NotJson", "this is not json", false, "not valid JSON"},
+    // A number no double can hold, even under a key nobody reads, is an
+    // error, never an exception escaping the decoder.
+    {"NumberOutOfRange", R"({"edition":"N","collectionVersion":"1","components":[],"ignored":1e400})", false,
+     "not valid JSON"},
     {"Empty", "", false, "not valid JSON"},
     {"TopLevelArray", "[]", false, "not a JSON object"},
     {"EditionMissing", R"({"collectionVersion":"1","components":[]})", false, R"(The key "edition" is missing.)"},

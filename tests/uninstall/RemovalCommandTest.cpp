@@ -55,6 +55,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "/bin/rm -rf -- '/Library/Audio/Plug-Ins/VST3/B.vst3' && "
                     "{ /usr/sbin/pkgutil --forget 'b.a' >/dev/null 2>&1 || true; } && "
                     "{ /usr/sbin/pkgutil --forget 'b.z' >/dev/null 2>&1 || true; }"},
+        // By code point: U+E000 before U+1F3B9, although UTF-16 stores the
+        // latter as surrogates that compare lower.
+        RemovalCase{"CodePointOrder",
+                    {QStringLiteral("/Library/Audio/Plug-Ins/VST3/\U0001F3B9.vst3"),
+                     QStringLiteral("/Library/Audio/Plug-Ins/VST3/\uE000.vst3")},
+                    {},
+                    "",
+                    "/bin/rm -rf -- '/Library/Audio/Plug-Ins/VST3/\xee\x80\x80.vst3' && "
+                    "/bin/rm -rf -- '/Library/Audio/Plug-Ins/VST3/\xf0\x9f\x8e\xb9.vst3'"},
         RemovalCase{"RelocatedRoot", {QStringLiteral("/Library/Audio/Plug-Ins/VST3/A.vst3")}, {QStringLiteral("id")},
                     "/sim mac",
                     "'/sim mac/bin/rm' -rf -- '/sim mac/Library/Audio/Plug-Ins/VST3/A.vst3' && "
