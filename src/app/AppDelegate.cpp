@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -59,6 +60,12 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
+    // Ending in the middle of a download leaves no package behind: stop the
+    // transfer first, so nothing writes into the folder while it goes.
+    m_session.stop();
+    if (!m_downloadFolder.isEmpty())
+        QDir(m_downloadFolder).removeRecursively();
+
     // The window owns every control it lays out; controls it never adopted
     // (no window was built) are ours to delete.
     window.reset();

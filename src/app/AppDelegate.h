@@ -134,6 +134,9 @@ public:
 private:
     Environment m_environment;
     UrlSession m_session;
+    // The download folder of the run that is downloading now, if any: what
+    // is left to remove should the app end in the middle of it.
+    QString m_downloadFolder;
 };
 
 // Deletes `roots` and forgets `receipts` under one administrator authorisation

@@ -58,7 +58,9 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
                            const QStringList& files)
 {
     const qsizetype count = components.size();
+    m_downloadFolder = directory;
     if (index == count) {
+        m_downloadFolder.clear(); // from here the installation step removes it
         statusLabel->setText(QStringLiteral("Installing selected plugins\u2026"));
         setProgressFraction(1.0);
         install(files, components, directory);

@@ -96,6 +96,11 @@ UrlSession::UrlSession(QObject* parent) : QObject(parent), m_worker(new SessionW
 
 UrlSession::~UrlSession()
 {
+    stop();
+}
+
+void UrlSession::stop()
+{
     m_thread.quit();
     m_thread.wait();
 }

@@ -40,6 +40,10 @@ public:
     explicit UrlSession(QObject* parent = nullptr);
     ~UrlSession() override;
 
+    // Abandons every request in flight and ends the session's thread; no
+    // completion runs afterwards. The destructor does the same.
+    void stop();
+
     using DataCompletion = std::function<void(HttpResponse)>;
     using DownloadCompletion = std::function<void(DownloadResponse)>;
 

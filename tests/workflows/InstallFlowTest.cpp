@@ -270,3 +270,22 @@ TEST_F(InstallFlow, TemporaryPathWithQuoteAndSpaceInstalls)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InstallFlow, EndingTheAppMidDownloadLeavesNoPackageBehind)
+{
+    const QList<PluginComponent> components{publish(alpha), publish(beta)};
+    Fault slow;
+    slow.delayMs = 2000;
+    server->setFault("/packages/beta.pkg", slow);
+    show(components);
+    delegate->installButton->click();
+    ASSERT_TRUE(waitFor([&] { return delegate->statusLabel->text() == QStringLiteral("Downloading Beta (2 of 2)\u2026"); }));
+    ASSERT_FALSE(leftoverDownloadFolders().isEmpty()); // alpha.pkg is waiting in it
+    delegate.reset();
+    EXPECT_TRUE(leftoverDownloadFolders().isEmpty());
+    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
+}
+
+} // namespace
