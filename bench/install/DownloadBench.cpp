@@ -9,6 +9,7 @@
 // the disk's write-back of one run does not slow the next; the two take turns
 // going first.
 #include "install/Sha256.h"
+#include "install/RandomFile.h"
 #include "platform/UrlSession.h"
 
 #include <QCoreApplication>
@@ -38,23 +39,6 @@ qint64 peakResidentKiB()
     return -1;
 }
 
-void writeRandomFile(const QString& path, qint64 bytes)
-{
-    if (QFileInfo(path).size() == bytes)
-        return;
-    QFile out(path);
-    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    std::mt19937_64 random(7);
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (qint64 written = 0; written < bytes; written += block.size()) {
-        for (qsizetype i = 0; i + 8 <= block.size(); i += 8) {
-            const quint64 value = random();
-            std::memcpy(block.data() + i, &value, 8);
-        }
-        out.write(block.constData(), std::min<qint64>(block.size(), bytes - written));
-    }
-}
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -66,9 +50,7 @@ double median(std::vector<double> values)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const qint64 bytes = qEnvironmentVariableIsSet("BRENVOSS_BENCH_BYTES")
-                             ? qEnvironmentVariable("BRENVOSS_BENCH_BYTES").toLongLong()
-                             : qint64(1) << 30;
+    const qint64 bytes = benchBytes();
     const QString root = QDir::tempPath() + QStringLiteral("/brenvoss-download-bench");
     QDir().mkpath(root + QStringLiteral("/packages"));
     QString outputDir = qEnvironmentVariable("BRENVOSS_BENCH_OUTPUT");

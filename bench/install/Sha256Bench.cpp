@@ -1,6 +1,7 @@
 // sha256(of:) on a large file, side by side with `openssl dgst -sha256` on
 // the same file in the same run. BRENVOSS_BENCH_BYTES sets the size
 // (default 1 GiB); the file lives in TMPDIR.
+#include "install/RandomFile.h"
 #include "install/Sha256.h"
 
 #include <benchmark/benchmark.h>
@@ -17,23 +18,8 @@ namespace {
 QString benchFile()
 {
     static const QString path = [] {
-        const qint64 bytes = qEnvironmentVariableIsSet("BRENVOSS_BENCH_BYTES")
-                                 ? qEnvironmentVariable("BRENVOSS_BENCH_BYTES").toLongLong()
-                                 : qint64(1) << 30;
         const QString file = QDir::tempPath() + QStringLiteral("/brenvoss-sha256-bench.bin");
-        if (QFileInfo(file).size() != bytes) {
-            QFile out(file);
-            out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            std::mt19937_64 random(42);
-            QByteArray block(1 << 20, Qt::Uninitialized);
-            for (qint64 written = 0; written < bytes; written += block.size()) {
-                for (qsizetype i = 0; i + 8 <= block.size(); i += 8) {
-                    const quint64 value = random();
-                    std::memcpy(block.data() + i, &value, 8);
-                }
-                out.write(block.constData(), std::min<qint64>(block.size(), bytes - written));
-            }
-        }
+        writeRandomFile(file, benchBytes());
         return file;
     }();
     return path;

@@ -48,6 +48,15 @@ protected:
         return texts;
     }
 
+    // Starts the app afresh with download folders made under `temporary`.
+    void relaunchWithTemporaryDirectory(const QString& temporary)
+    {
+        Environment env = world.environment(delegate->environment().infoDictionary);
+        env.temporaryDirectory = temporary;
+        delegate = std::make_unique<AppDelegate>(env);
+        delegate->buildWindow();
+    }
+
     void expectIdleAndClean()
     {
         EXPECT_TRUE(delegate->installButton->isEnabled());
@@ -239,10 +248,7 @@ TEST_F(InstallFlow, TemporaryFolderThatCannotBeCreatedIsReported)
     QFile blocker(world.temporary() + QStringLiteral("/blocked"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    Environment env = world.environment(delegate->environment().infoDictionary);
-    env.temporaryDirectory = blocker.fileName(); // a file, not a folder
-    delegate = std::make_unique<AppDelegate>(env);
-    delegate->buildWindow();
+    relaunchWithTemporaryDirectory(blocker.fileName()); // a file, not a folder
     show({publish(alpha)});
     delegate->installButton->click();
     QMessageBox* alert = waitForOutcome();
@@ -256,10 +262,7 @@ TEST_F(InstallFlow, TemporaryPathWithQuoteAndSpaceInstalls)
 {
     const QString odd = world.temporary() + QStringLiteral("/it's a \"folder\" $(x)");
     ASSERT_TRUE(QDir().mkpath(odd));
-    Environment env = world.environment(delegate->environment().infoDictionary);
-    env.temporaryDirectory = odd;
-    delegate = std::make_unique<AppDelegate>(env);
-    delegate->buildWindow();
+    relaunchWithTemporaryDirectory(odd);
     show({publish(alpha)});
     delegate->installButton->click();
     QMessageBox* alert = waitForOutcome();
