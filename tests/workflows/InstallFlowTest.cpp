@@ -143,45 +143,6 @@ TEST_F(InstallFlow, DigestMismatchStopsBeforeTheNextPackageAndInstallsNothing)
     expectIdleAndClean();
 }
 
-struct PackageFault
-{
-    const char* name;
-    Fault fault;
-    const char* text; // nullptr: the network layer's own sentence
-};
-
-class InstallPackageFault : public InstallFlow, public ::testing::WithParamInterface<PackageFault>
-{};
-
-TEST_P(InstallPackageFault, IsReportedWithNothingInstalledOrLeftBehind)
-{
-    show({publish(alpha), publish(beta)});
-    server->setFault("/packages/beta.pkg", GetParam().fault);
-    delegate->installButton->click();
-    QMessageBox* alert = waitForOutcome();
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(textsOf(alert).title, QStringLiteral("Beta could not be downloaded"));
-    EXPECT_EQ(textsOf(alert).icon, QMessageBox::Warning);
-    if (GetParam().text)
-        EXPECT_EQ(textsOf(alert).text, QString::fromUtf8(GetParam().text));
-    else
-        EXPECT_FALSE(textsOf(alert).text.isEmpty());
-    EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
-    EXPECT_TRUE(recordText().isEmpty());
-    expectIdleAndClean();
-}
-
-
-
-
-INSTANTIATE_TEST_SUITE_P(Install, InstallPackageFault,
-                         ::testing::Values(PackageFault{"NotFound", Fault{.status = 404}, "The download failed."},
-                                           PackageFault{"ServerError", Fault{.status = 500}, "The download failed."},
-                                           PackageFault{"NotModified", Fault{.status = 304}, "The download failed."},
-                                           PackageFault{"DroppedConnection", Fault{.dropConnection = true}, nullptr},
-                                           PackageFault{"TruncatedBody", Fault{.truncateAfterBytes = 100}, nullptr}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
 TEST_F(InstallFlow, UnsafeSlugFailsBeforeAnythingIsWritten)
 {
     PluginComponent evil = publish(alpha);
