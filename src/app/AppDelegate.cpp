@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "app/Appearance.h"
 #include "ui/PluginListStackView.h"
 
 namespace {
@@ -92,8 +91,8 @@ void AppDelegate::attachTo(QApplication& application)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    // A Qt application is a regular one (Dock icon, menu bar) by default.
-    forceLightAppearance();
+    // A Qt application is a regular one (Dock icon, menu bar) by default, and
+    // buildWindow() forces the light appearance before it styles anything.
     activeEdition = initialEdition;
     buildMainMenu();
     buildWindow();

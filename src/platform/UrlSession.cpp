@@ -78,10 +78,15 @@ bool bodyIsShort(const QNetworkReply* reply, qint64 received)
     return announced && received < length;
 }
 
-Error connectionLost()
+// A successful response whose body stopped short becomes a lost connection.
+void failIfCutOff(const QNetworkReply* reply, qint64 received, std::optional<Error>& transportError,
+                  std::optional<int>& status)
 {
-    return Error{QStringLiteral("Network"), qint64(QNetworkReply::RemoteHostClosedError),
-                 QStringLiteral("The network connection was lost.")};
+    if (transportError || !isSuccess(status) || !bodyIsShort(reply, received))
+        return;
+    transportError = Error{QStringLiteral("Network"), qint64(QNetworkReply::RemoteHostClosedError),
+                           QStringLiteral("The network connection was lost.")};
+    status.reset();
 }
 
 } // namespace
@@ -138,11 +143,7 @@ void UrlSession::dataTask(QNetworkRequest request, qint64 maximumBodyBytes, Data
                 if (!response->bodyTooLarge) {
                     response->body.append(reply->readAll());
                     classify(reply, response->transportError, response->statusCode);
-                    if (!response->transportError && isSuccess(response->statusCode)
-                        && bodyIsShort(reply, response->body.size())) {
-                        response->transportError = connectionLost();
-                        response->statusCode.reset();
-                    }
+                    failIfCutOff(reply, response->body.size(), response->transportError, response->statusCode);
                 }
                 completion(std::move(*response));
             });
@@ -208,11 +209,8 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                 if (transfer->writeError) {
                     response.transportError = transfer->writeError;
                     response.statusCode.reset();
-                } else if (!response.transportError && isSuccess(response.statusCode)
-                           && bodyIsShort(reply, transfer->received)) {
-                    response.transportError = connectionLost();
-                    response.statusCode.reset();
                 }
+                failIfCutOff(reply, transfer->received, response.transportError, response.statusCode);
                 const bool keep = !response.transportError && isSuccess(response.statusCode);
                 if (keep && !transfer->file.isOpen()) // an empty body still makes a file
                     transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);

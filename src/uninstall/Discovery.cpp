@@ -1,6 +1,7 @@
 #include "uninstall/Discovery.h"
 
 #include "installed/BundleRoot.h"
+#include "uninstall/CodePointOrder.h"
 #include "uninstall/PackageReceipts.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ InstalledFiles discoverInstalledFiles(const QList<PluginComponent>& components, 
         addBundleRoots(component.installPaths.value_or(QStringList{}), found.roots);
     }
     QStringList ids(candidates.cbegin(), candidates.cend());
-    std::sort(ids.begin(), ids.end());
+    std::sort(ids.begin(), ids.end(), codePointLess);
     for (const QString& id : ids) {
         const std::optional<QStringList> files = packageFiles(id);
         if (!files)
