@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/Activation.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -96,14 +97,21 @@ void AppDelegate::applicationDidFinishLaunching()
     activeEdition = initialEdition;
     buildMainMenu();
     buildWindow();
-    window->raise();
-    window->activateWindow();
+    activateApplication(*window);
     loadManifest();
     checkInstallerVersion();
 }
 
 void AppDelegate::applicationDidBecomeActive()
 {
+    // Before the launch sequence has built the window there is nothing to
+    // load into, and the edition is not fixed yet.
+    if (!window)
+        return;
+    // A run owns the window until it reports; the first activation after it
+    // does the re-check, since the time of the last one stays as it was.
+    if (runInProgress())
+        return;
     const QDateTime now = m_environment.clock();
     if (lastAutomaticCheck.msecsTo(now) <= 900 * 1000)
         return;

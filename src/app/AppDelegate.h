@@ -57,6 +57,11 @@ public:
 
     // Busy state and alerts (app/).
     void setBusy(bool busy);
+    // Enters the busy state for an installation or an uninstallation. Until
+    // the run leaves the busy state again, a catalogue outcome changes
+    // nothing and the automatic re-check waits.
+    void beginRun();
+    bool runInProgress() const { return m_runInProgress; }
     void showError(const QString& title, const Error& error);
     void showMessage(const QString& message);
     // The progress bar as a fraction from 0 to 1.
@@ -137,6 +142,7 @@ private:
     // The download folder of the run that is downloading now, if any: what
     // is left to remove should the app end in the middle of it.
     QString m_downloadFolder;
+    bool m_runInProgress = false;
 };
 
 // Deletes `roots` and forgets `receipts` under one administrator authorisation

@@ -1,3 +1,4 @@
+#include "app/AlertText.h"
 #include "app/AppDelegate.h"
 
 #include <QCheckBox>
@@ -12,6 +13,16 @@ namespace {
 // itself when dismissed.
 void openAlert(QWidget* window, const QString& message, const QString& informative)
 {
+    // One alert saying the same thing is enough (both loads at launch
+    // failing offline would stack two).
+    if (window) {
+        const auto open =
+            window->findChildren<QMessageBox*>(QStringLiteral("alert"), Qt::FindDirectChildrenOnly);
+        for (const QMessageBox* shown : open) {
+            if (shown->isVisible() && shown->text() == message && shown->informativeText() == informative)
+                return;
+        }
+    }
     auto* alert = new QMessageBox(window);
     alert->setObjectName(QStringLiteral("alert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -23,14 +34,7 @@ void openAlert(QWidget* window, const QString& message, const QString& informati
     alert->setTextFormat(Qt::PlainText);
     alert->setText(message);
     alert->setInformativeText(informative);
-    // setTextFormat() covers only the main text; the informative label would
-    // otherwise guess markup, and both would open links.
-    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
-        if (auto* label = alert->findChild<QLabel*>(QLatin1String(name))) {
-            label->setTextFormat(Qt::PlainText);
-            label->setOpenExternalLinks(false);
-        }
-    }
+    showTextsAsWritten(*alert);
     alert->setStandardButtons(QMessageBox::Ok);
     alert->button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     alert->open();
@@ -38,8 +42,30 @@ void openAlert(QWidget* window, const QString& message, const QString& informati
 
 } // namespace
 
+void showTextsAsWritten(QMessageBox& box)
+{
+    box.setTextFormat(Qt::PlainText);
+    // setTextFormat() covers only the main text; the informative label would
+    // otherwise guess markup, and both would open links.
+    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        if (auto* label = box.findChild<QLabel*>(QLatin1String(name))) {
+            label->setTextFormat(Qt::PlainText);
+            label->setOpenExternalLinks(false);
+        }
+    }
+}
+
+void AppDelegate::beginRun()
+{
+    setBusy(true);
+    m_runInProgress = true;
+}
+
 void AppDelegate::setBusy(bool busy)
 {
+    // Every run ends by leaving the busy state, whether it failed or not.
+    if (!busy)
+        m_runInProgress = false;
     const bool actionsEnabled = !busy && manifest.has_value();
     installButton->setEnabled(actionsEnabled);
     uninstallButton->setEnabled(actionsEnabled);

@@ -39,9 +39,12 @@ void AppDelegate::loadManifest()
     m_session.dataTask(request, maximumCatalogueBytes, [self = QPointer<AppDelegate>(this)](HttpResponse response) {
         if (self.isNull())
             return;
+        // An installation or uninstallation that started meanwhile owns the
+        // window until it reports: the outcome then changes nothing.
         const auto fail = [&self](Error error) {
             runOnMain(self, [error = std::move(error)](AppDelegate& delegate) {
-                delegate.showError(QStringLiteral("The plugin list could not be loaded"), error);
+                if (!delegate.runInProgress())
+                    delegate.showError(QStringLiteral("The plugin list could not be loaded"), error);
             });
         };
         if (response.transportError)
@@ -54,7 +57,8 @@ void AppDelegate::loadManifest()
         if (!decoded)
             return fail(decoded.error());
         runOnMain(self, [manifest = std::move(decoded).value()](AppDelegate& delegate) {
-            delegate.showManifest(manifest);
+            if (!delegate.runInProgress())
+                delegate.showManifest(manifest);
         });
     });
 }

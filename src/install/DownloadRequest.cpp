@@ -1,5 +1,7 @@
 #include "install/DownloadRequest.h"
 
+#include <QSet>
+
 std::optional<QUrl> packageDownloadURL(const QUrl& url, const QString& sha256)
 {
     if (!url.isValid() || url.isRelative() || url.host().isEmpty())
@@ -24,4 +26,21 @@ bool isSafePackageName(const QString& slug)
 {
     return !slug.isEmpty() && slug != QLatin1String(".") && slug != QLatin1String("..")
            && !slug.contains(QLatin1Char('/')) && !slug.contains(QChar(0));
+}
+
+std::optional<qsizetype> firstRepeatedPackageName(const QStringList& slugs)
+{
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < slugs.size(); ++i) {
+        // Canonical caseless form: "Alpha", "alpha" and "ALPHA" are one file,
+        // and so are a precomposed and a decomposed accent.
+        const QString key = slugs[i]
+                                .normalized(QString::NormalizationForm_D)
+                                .toCaseFolded()
+                                .normalized(QString::NormalizationForm_D);
+        if (seen.contains(key))
+            return i;
+        seen.insert(key);
+    }
+    return std::nullopt;
 }

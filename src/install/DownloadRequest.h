@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -14,3 +15,8 @@ std::optional<QUrl> packageDownloadURL(const QUrl& url, const QString& sha256);
 // Whether `slug` can name a file in the download folder: one plain path
 // component, so "<slug>.pkg" can never point outside the folder.
 bool isSafePackageName(const QString& slug);
+
+// The position of the first slug in `slugs` whose package file would be the
+// file of an earlier one on a Mac's default volume, which ignores letter case
+// and Unicode normalisation; absent when every package file is distinct.
+std::optional<qsizetype> firstRepeatedPackageName(const QStringList& slugs);

@@ -17,9 +17,18 @@ namespace {
 
 constexpr int packageTimeoutSeconds = 300;
 
+// Texts that hold a name are put together by concatenation: a name is shown
+// as written, whatever "%", "&" or markup it holds.
 QString downloadFailureTitle(const PluginComponent& component)
 {
     return component.name + QStringLiteral(" could not be downloaded");
+}
+
+QString downloadStatus(const PluginComponent& component, qsizetype index, qsizetype count)
+{
+    return QStringLiteral("Downloading ") + component.name + QStringLiteral(" (") +
+           QString::number(index + 1) + QStringLiteral(" of ") + QString::number(count) +
+           QStringLiteral(")\u2026");
 }
 
 // Ends a run: the download folder, with whatever it holds, is removed off the
@@ -42,8 +51,22 @@ void AppDelegate::installSelected()
         showMessage(QStringLiteral("Select at least one plugin."));
         return;
     }
-    setBusy(true);
+    beginRun();
     setProgressFraction(0.0);
+
+    // Two packages of one run must never be one file: the later download
+    // would replace the verified earlier one. A Mac's volume ignores case.
+    QStringList slugs;
+    for (const PluginComponent& component : selection)
+        slugs.append(component.slug);
+    if (const std::optional<qsizetype> repeated = firstRepeatedPackageName(slugs)) {
+        const PluginComponent& later = selection[*repeated];
+        showError(downloadFailureTitle(later),
+                  Error::brenvoss(ErrorCode::InvalidPackageName,
+                                  QStringLiteral("Another selected plugin has the same package name as ") +
+                                      later.name + QStringLiteral(".")));
+        return;
+    }
 
     const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-")
                               + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -75,7 +98,7 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
         return;
     }
     const PluginComponent component = components[index];
-    statusLabel->setText(QStringLiteral("Downloading %1 (%2 of %3)\u2026").arg(component.name).arg(index + 1).arg(count));
+    statusLabel->setText(downloadStatus(component, index, count));
     setProgressFraction(double(index) / double(count));
 
     // Every failure ends the run: nothing is installed, and the folder with
@@ -87,8 +110,8 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
             });
     };
     if (!isSafePackageName(component.slug))
-        return failNow(ErrorCode::InvalidPackageName,
-                       QStringLiteral("The package name of %1 is invalid.").arg(component.name));
+        return failNow(ErrorCode::InvalidPackageName, QStringLiteral("The package name of ") +
+                                                          component.name + QStringLiteral(" is invalid."));
     const std::optional<QUrl> url = packageDownloadURL(component.url, component.sha256);
     if (!url)
         return failNow(ErrorCode::InvalidAddress, QStringLiteral("The download address is invalid."));
@@ -110,7 +133,8 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
                 return fail(Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
             if (!digestsMatch(response.sha256, component.sha256))
                 return fail(Error::brenvoss(ErrorCode::SecurityCheck,
-                                            QStringLiteral("The security check for %1 failed.").arg(component.name)));
+                                            QStringLiteral("The security check for ") + component.name +
+                                                QStringLiteral(" failed.")));
             runOnMain(self, [components, index, directory, files = files + QStringList{destination}](AppDelegate& d) {
                 d.download(components, index + 1, directory, files);
             });

@@ -19,7 +19,12 @@ ChildOutcome runChildProcess(const QString& program, const QStringList& argument
     process.waitForFinished(-1);
     outcome.standardOutput = process.readAllStandardOutput();
     outcome.standardError = process.readAllStandardError();
-    outcome.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    // A child ended by a signal reports that signal's number as its status,
+    // which QProcess on Unix gives as the exit code of a crashed child. A
+    // crash never reads as success.
+    outcome.exitStatus = process.exitCode();
+    if (process.exitStatus() == QProcess::CrashExit && outcome.exitStatus == 0)
+        outcome.exitStatus = -1;
     return outcome;
 }
 

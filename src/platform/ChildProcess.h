@@ -12,7 +12,7 @@
 struct ChildOutcome
 {
     std::optional<Error> launchError; // the child could not be started
-    int exitStatus = 0;               // its exit status (non-zero when it crashed)
+    int exitStatus = 0;               // its exit status, or the number of the signal that ended it
     QByteArray standardOutput;        // only when captured
     QByteArray standardError;
 };

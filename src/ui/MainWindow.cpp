@@ -125,7 +125,9 @@ void AppDelegate::buildWindow()
 
     // Version line.
     versionLabel->setObjectName(QStringLiteral("versionLabel"));
-    versionLabel->setTextFormat(Qt::PlainText);
+    // A release's version is the server's text: however long, it is shortened
+    // rather than widen the window.
+    elideText(versionLabel, Qt::ElideMiddle);
     versionLabel->setText(
         QStringLiteral("Brenvoss Installer ") +
         infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))

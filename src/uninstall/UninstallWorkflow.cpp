@@ -76,7 +76,8 @@ void AppDelegate::uninstallSelected()
     confirmation->setAttribute(Qt::WA_DeleteOnClose);
     confirmation->setWindowModality(Qt::ApplicationModal);
     confirmation->setIcon(QMessageBox::Warning);
-    confirmation->setText(QStringLiteral("Uninstall %1 selected plugin%2?").arg(n).arg(n == 1 ? QString() : QStringLiteral("s")));
+    confirmation->setText(QStringLiteral("Uninstall %1 selected plugin%2?")
+                              .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
     confirmation->setInformativeText(QStringLiteral("Close Pro Tools and all other audio applications first. "
                                                     "AU, VST3 and AAX files for the selected plugins will be removed."));
     QPushButton* uninstall = confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
@@ -86,7 +87,7 @@ void AppDelegate::uninstallSelected()
     connect(confirmation, &QMessageBox::finished, this, [this, confirmation, uninstall, selection] {
         if (confirmation->clickedButton() != uninstall)
             return;
-        setBusy(true);
+        beginRun();
         statusLabel->setText(QStringLiteral("Finding installed plugin files\u2026"));
         QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), selection,
                                               root = m_environment.systemRoot] {

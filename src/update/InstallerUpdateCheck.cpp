@@ -1,3 +1,4 @@
+#include "app/AlertText.h"
 #include "app/AppDelegate.h"
 #include "app/MainQueue.h"
 #include "update/InstallerRelease.h"
@@ -56,6 +57,8 @@ void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool upd
     prompt->setInformativeText(QStringLiteral("Brenvoss Installer %1 is available. Update now to get the latest "
                                               "plug-in update checks and installer improvements.")
                                    .arg(release.version));
+    // The version is the server's text.
+    showTextsAsWritten(*prompt);
     QPushButton* download = prompt->addButton(QStringLiteral("DOWNLOAD UPDATE"), QMessageBox::AcceptRole);
     QPushButton* later = prompt->addButton(QStringLiteral("LATER"), QMessageBox::RejectRole);
     prompt->setDefaultButton(download);

@@ -117,6 +117,19 @@ TEST_F(LaunchFixture, LaunchThenFirstActivationLoadAndCheckTwice)
     EXPECT_TRUE(seen(2, 2));
 }
 
+TEST_F(LaunchFixture, ActivationBeforeLaunchLoadsNothing)
+{
+    // A DSP build: an early load would ask for the Native catalogue.
+    delegate = std::make_unique<AppDelegate>(world.environment(TestWorld::infoFor(
+        QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"), QStringLiteral("DSP"))));
+    delegate->applicationDidBecomeActive();
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
+    delegate->applicationDidFinishLaunching();
+    ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
+    EXPECT_EQ(count("/catalogue/DSP.json"), 1);
+    EXPECT_EQ(count("/catalogue/Native.json"), 0);
+}
+
 TEST_F(LaunchFixture, AutomaticRecheckOnlyAfterMoreThan900Seconds)
 {
     delegate->applicationDidFinishLaunching();

@@ -15,6 +15,16 @@ TEST(ChildProcess, LargeErrorOutputNeverStallsTheChild)
     EXPECT_EQ(outcome.standardError.size(), 3000000);
 }
 
+TEST(ChildProcess, EndedBySignalReportsTheSignalNumber)
+{
+    for (const int signal : {9, 15}) {
+        const ChildOutcome outcome = runChildProcess(
+            QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("kill -%1 $$").arg(signal)},
+            StandardOutput::Inherit);
+        EXPECT_EQ(outcome.exitStatus, signal);
+    }
+}
+
 TEST(ChildProcess, CapturesOutputAndArgumentsArePassedAsIs)
 {
     const ChildOutcome outcome = runChildProcess(QStringLiteral("/bin/sh"),

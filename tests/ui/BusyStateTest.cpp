@@ -123,6 +123,21 @@ TEST(Alerts, ErrorAndMessageOpenAWarningSheetWithOneOK)
     }
 }
 
+TEST(Alerts, AnIdenticalAlertIsNotStackedOnTheOneShowing)
+{
+    BuiltWindow window;
+    const QString title = QStringLiteral("The plugin list could not be loaded");
+    const Error offline{QStringLiteral("Network"), 3, QStringLiteral("Host not found")};
+    window->showError(title, offline);
+    window->statusLabel->setText(QStringLiteral("Loading the latest plugin list\u2026"));
+    window->showError(title, offline);
+    EXPECT_EQ(openAlerts(*window).size(), 1);
+    EXPECT_EQ(window->statusLabel->text(), title);
+    window->showError(title, Error{QStringLiteral("Network"), 3, QStringLiteral("Connection refused")});
+    window->showMessage(title);
+    EXPECT_EQ(openAlerts(*window).size(), 3); // a different text is a different alert
+}
+
 TEST(Alerts, ShowTextsFromOutsideAsPlainText)
 {
     // A server's or a document's words must not become markup or a link.

@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,6 +106,20 @@ TEST(MainWindow, ContentSizeMinimumSizeAndListHeight)
               frameInWindow(*window, window->pluginScrollView).right());
 }
 
+TEST(MainWindow, LightWhenTheDesktopChoseFusionWithADarkPalette)
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette dark = QApplication::palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(20, 20, 20));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, Qt::white);
+    QApplication::setPalette(dark);
+    BuiltWindow window;
+    EXPECT_EQ(QApplication::palette(), QApplication::style()->standardPalette());
+    EXPECT_GT(window->window->palette().color(QPalette::Base).lightness(), 200);
+}
+
 TEST(MainWindow, DrawsThePaletteThroughTheApplicationStyleSheet)
 {
     BuiltWindow earlier; // a later window in the same process must draw alike
@@ -140,7 +155,9 @@ TEST(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
     {
         QLabel* label;
         Qt::TextElideMode mode;
-    } cases[] = {{window->statusLabel, Qt::ElideMiddle}, {window->rowStatusLabels.front(), Qt::ElideRight}};
+    } cases[] = {{window->statusLabel, Qt::ElideMiddle},
+                 {window->rowStatusLabels.front(), Qt::ElideRight},
+                 {window->versionLabel, Qt::ElideMiddle}}; // a release's version
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label->objectName().toStdString());
         c.label->setText(longText);

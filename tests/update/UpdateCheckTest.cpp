@@ -91,6 +91,9 @@ TEST_F(UpdateCheck, NewerReleaseShowsTheButtonTheLineAndOnePrompt)
     EXPECT_EQ(texts.buttons, (QStringList{QStringLiteral("DOWNLOAD UPDATE"), QStringLiteral("LATER")}));
     EXPECT_EQ(prompt->defaultButton()->text(), QStringLiteral("DOWNLOAD UPDATE"));
     EXPECT_EQ(prompt->windowModality(), Qt::WindowModal);
+    // The version is the server's text: never markup.
+    EXPECT_EQ(prompt->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))->textFormat(),
+              Qt::PlainText);
     ASSERT_TRUE(pressAlertButton(prompt, QStringLiteral("DOWNLOAD UPDATE")));
     EXPECT_EQ(opener.opened, QList<QUrl>{QUrl(QStringLiteral("https://dl.test/Native-1.10.0.dmg"))});
 }

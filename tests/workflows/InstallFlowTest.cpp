@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -159,6 +160,101 @@ TEST_F(InstallFlow, UnsafeSlugFailsBeforeAnythingIsWritten)
     EXPECT_TRUE(packageRequests().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(world.temporary() + QStringLiteral("/../escape.pkg")));
     expectIdleAndClean();
+}
+
+TEST_F(InstallFlow, NamesShowAsWrittenAndARepeatedPackageNameStopsTheRunBeforeAnyDownload)
+{
+    const struct
+    {
+        QString name;
+        QString repeatedSlug; // the later plugin's slug, alpha's package name again
+    } cases[] = {{QStringLiteral("50%1 Mix %2"), QStringLiteral("alpha")},
+                 {QStringLiteral("R&B <b>Bold</b> %L1"), QStringLiteral("Alpha")},
+                 {QStringLiteral("%%1 100% & %3"), QStringLiteral("ALPHA")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        PluginComponent hostile = publish(beta);
+        hostile.name = c.name;
+        hostile.sha256 = QStringLiteral("0").repeated(64);
+        show({hostile, publish(gamma)});
+        EXPECT_EQ(installAndWatch().value(0),
+                  QStringLiteral("Downloading ") + c.name + QStringLiteral(" (1 of 2)\u2026"));
+        QMessageBox* alert = visibleAlert();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(textsOf(alert).title, c.name + QStringLiteral(" could not be downloaded"));
+        EXPECT_EQ(textsOf(alert).text,
+                  QStringLiteral("The security check for ") + c.name + QStringLiteral(" failed."));
+        dismissAlerts();
+
+        server->clearRequests();
+        hostile = publish(beta);
+        hostile.name = c.name;
+        hostile.slug = c.repeatedSlug;
+        show({publish(alpha), hostile});
+        delegate->installButton->click();
+        alert = waitForOutcome();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(textsOf(alert).title, c.name + QStringLiteral(" could not be downloaded"));
+        EXPECT_EQ(textsOf(alert).text,
+                  QStringLiteral("Another selected plugin has the same package name as ") + c.name +
+                      QStringLiteral("."));
+        EXPECT_TRUE(packageRequests().isEmpty());
+        EXPECT_TRUE(QDir(world.temporary()).isEmpty()); // no folder was even made
+        EXPECT_TRUE(recordText().isEmpty());
+        EXPECT_TRUE(delegate->installButton->isEnabled());
+        dismissAlerts();
+    }
+}
+
+TEST_F(InstallFlow, AutomaticRecheckWaitsUntilTheRunHasReported)
+{
+    show({publish(alpha)});
+    server->setFault("/packages/alpha.pkg", Fault{.delayMs = 500});
+    const QDateTime lastCheck = delegate->lastAutomaticCheck = world.clock->now;
+    world.clock->advance(901);
+    delegate->installButton->click();
+    delegate->applicationDidBecomeActive();             // as when the password prompt closes
+    EXPECT_EQ(delegate->lastAutomaticCheck, lastCheck); // so the next activation does it
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).text,
+              QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+    for (const RecordedRequest& r : server->requests())
+        EXPECT_EQ(r.path.rfind("/catalogue/", 0), std::string::npos) << r.path;
+}
+
+TEST_F(InstallFlow, CatalogueLandingMidRunChangesNothing)
+{
+    const PluginComponent a = publish(alpha);
+    const std::string catalogue =
+        R"({"edition":"Native","collectionVersion":"1","components":[{"slug":"alpha","name":"Alpha","packageId":"p",)"
+        R"("version":"1","sha256":")" +
+        a.sha256.toStdString() + R"(","sizeBytes":1,"url":")" + a.url.toString().toStdString() +
+        R"(","formats":["VST3"],"installPaths":[]}]})";
+    server->putFile("/catalogue/Native.json", catalogue);
+    server->putFile("/catalogue/DSP.json", catalogue);
+    server->setFault("/catalogue/DSP.json", Fault{.delayMs = 1000});
+    server->setFault("/packages/alpha.pkg", Fault{.delayMs = 4000});
+    // The two loads of a launch: the start-up's, then the first activation's,
+    // which here takes the slower document so that it lands after the first.
+    delegate->loadManifest();
+    delegate->activeEdition = QStringLiteral("DSP");
+    delegate->applicationDidBecomeActive();
+    ASSERT_TRUE(waitFor([&] { return delegate->installButton->isEnabled(); }));
+    const QPointer<QCheckBox> row = delegate->checkboxes.front().first;
+    delegate->installButton->click();
+
+    waitFor([] { return false; }, 2500); // the second load lands meanwhile
+    EXPECT_FALSE(row.isNull());          // the list was not rebuilt
+    EXPECT_FALSE(delegate->installButton->isEnabled());
+    EXPECT_FALSE(delegate->refreshButton->isEnabled());
+    EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Downloading Alpha (1 of 1)\u2026"));
+
+    QMessageBox* alert = waitForOutcome();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(textsOf(alert).text,
+              QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+    EXPECT_FALSE(row.isNull());
 }
 
 TEST_F(InstallFlow, CancelledAuthorisationInstallsAndRecordsNothing)
