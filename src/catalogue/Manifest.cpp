@@ -296,7 +296,7 @@ private:
     std::size_t m_componentIndex = 0;    // the next element of "components"
     ComponentMembers m_componentMembers; // the component being read
     Captured* m_array = nullptr;         // the string array being read
-    qint64 m_keptBytes = 0;              // an estimate, never below what is kept
+    qint64 m_keptBytes = 0;              // an estimate of what the catalogue keeps
 
     // False (which ends the parsing) once the catalogue would take too much.
     // Strings are counted as they are kept, and not given back when a
