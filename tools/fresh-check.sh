@@ -42,7 +42,10 @@ started=$(date +%s)
 
 echo "fresh-check: making a minimal Debian 12 root in $CHROOT"
 mmdebstrap --quiet --variant=minbase --include=git,ca-certificates,sudo bookworm "$CHROOT"
+# What every installed Debian system has and a bare root lacks: a name
+# server, and "localhost" in /etc/hosts (the TLS tests connect by that name).
 cp /etc/resolv.conf "$CHROOT/etc/resolv.conf"
+printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$CHROOT/etc/hosts"
 made=$(date +%s)
 
 git clone --quiet --no-local "$REPO" "$CHROOT/src/brenvoss-installer"
