@@ -1,25 +1,67 @@
 #!/usr/bin/env bash
-# fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
-# Runs each fuzz target (all by default) for SECONDS on a copy of its seed
-# corpus, so the checked-in corpus never grows. Exits non-zero when any target
-# finds something: a crash, a leak, undefined behaviour, a violated property
-# or an input slower than 10 s. The inputs that did so are kept under
-# BUILD_DIR/fuzz-findings/<target>/, the target's log beside them.
+# Runs the libFuzzer targets of a fuzz build. See usage below, or run
+# fuzz/run.sh --help.
 set -euo pipefail
 
-if (($# < 2)); then
-  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+usage() {
+  cat <<'EOF'
+usage: fuzz/run.sh replay BUILD_DIR [TARGET...]
+       fuzz/run.sh explore BUILD_DIR SECONDS [TARGET...]
+
+  replay    run each target once over every input in fuzz/corpus/<target>/
+            (the seeds and every earlier finding); the same answer every time
+  explore   mutate each target's corpus for SECONDS, on a copy, so the
+            checked-in corpus never grows
+  -h, --help  print this help
+
+BUILD_DIR is a build configured with -DBRENVOSS_FUZZ=ON (./dev uses build-fuzz).
+Targets (default all): manifest installer_release installed_records
+info_dictionary bundle_root install_command removal_command.
+Exits 1 when any target finds something: a crash, a leak, undefined behaviour,
+a violated property or an input slower than 10 s; the inputs that did so and
+the target's log are kept under BUILD_DIR/fuzz-findings/<target>/.
+
+Environment: ASAN_OPTIONS, LSAN_OPTIONS and UBSAN_OPTIONS replace the
+defaults (leaks detected, lsan.supp, undefined behaviour halts).
+EOF
+}
+
+fail_usage() {
+  echo "$1" >&2
+  usage >&2
   exit 2
+}
+
+mode=${1:-}
+case $mode in
+  -h | --help)
+    usage
+    exit 0
+    ;;
+  replay) (($# >= 2)) || fail_usage "replay needs BUILD_DIR" ;;
+  explore)
+    (($# >= 3)) || fail_usage "explore needs BUILD_DIR and SECONDS"
+    [[ $3 =~ ^[1-9][0-9]*$ ]] || fail_usage "SECONDS: '$3' is not a whole number of seconds"
+    ;;
+  '') fail_usage "a command is needed" ;;
+  *) fail_usage "unknown command: $mode" ;;
+esac
+[[ -d $2 ]] || fail_usage "BUILD_DIR: '$2' is not a folder"
+build=$(cd "$2" && pwd)
+if [[ $mode == explore ]]; then
+  seconds=$3
+  shift 3
+else
+  shift 2
 fi
-build=$(cd "$1" && pwd)
-seconds=$2
-shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 
+all=(manifest installer_release installed_records info_dictionary bundle_root install_command removal_command)
 targets=("$@")
-if ((${#targets[@]} == 0)); then
-  targets=(manifest installer_release installed_records info_dictionary bundle_root install_command removal_command)
-fi
+((${#targets[@]})) || targets=("${all[@]}")
+for target in "${targets[@]}"; do
+  [[ " ${all[*]} " == *" $target "* ]] || fail_usage "TARGET: '$target' is not a fuzz target"
+done
 
 dictionary() {
   case $1 in
@@ -39,25 +81,33 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     continue
   fi
-  mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
-  cp -R "$here/corpus/$target/." "$work/$target/corpus/"
-  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-    -artifact_prefix="$work/$target/artifacts/")
-  dict=$(dictionary "$target")
-  [[ -f $dict ]] && options+=(-dict="$dict")
+  mkdir -p "$work/$target/artifacts"
+  options=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/$target/artifacts/")
+  if [[ $mode == replay ]]; then
+    # -runs=0: every corpus input runs once, nothing is mutated or added.
+    corpus=$here/corpus/$target
+    options+=(-runs=0)
+  else
+    corpus=$work/$target/corpus
+    mkdir -p "$corpus"
+    cp -R "$here/corpus/$target/." "$corpus/"
+    options+=(-max_total_time="$seconds")
+    dict=$(dictionary "$target")
+    [[ -f $dict ]] && options+=(-dict="$dict")
+  fi
 
   log=$work/$target/log.txt
   status=0
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
     LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/lsan.supp:print_suppressions=0} \
     UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
-    "$exe" "${options[@]}" "$work/$target/corpus" >"$log" 2>&1 || status=$?
+    "$exe" "${options[@]}" "$corpus" >"$log" 2>&1 || status=$?
 
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 || true)
-  corpus=$(find "$work/$target/corpus" -type f | wc -l)
-  printf 'fuzz: %-18s %s runs, %s exec/s, %s, corpus %s\n' "$target" "${runs:-?}" "${speed:-?}" "${coverage:-cov: ?}" "$corpus"
+  inputs=$(find "$corpus" -type f | wc -l)
+  printf 'fuzz: %-18s %s runs, %s exec/s, %s, corpus %s\n' "$target" "${runs:-?}" "${speed:-?}" "${coverage:-cov: ?}" "$inputs"
 
   if ((status != 0)) || [[ -n $(ls -A "$work/$target/artifacts") ]]; then
     findings=$build/fuzz-findings/$target
@@ -74,4 +124,4 @@ if ((${#failed[@]})); then
   echo "fuzz: findings in ${failed[*]}" >&2
   exit 1
 fi
-echo "fuzz: ${#targets[@]} targets, no findings"
+echo "fuzz: $mode: ${#targets[@]} targets, no findings"

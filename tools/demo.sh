@@ -19,7 +19,10 @@ usage() {
 BUILD=$(cd "$1" && pwd)
 FRESH=()
 if [[ $# -ge 2 ]]; then
-  [[ $2 == --fresh && $# -eq 2 ]] || usage
+  if [[ $2 != --fresh || $# -gt 2 ]]; then
+    echo "demo: '${*:2}' is not an argument of demo; only --fresh is" >&2
+    exit 2
+  fi
   FRESH=(--fresh)
 fi
 REPO=$(cd "$(dirname "$0")/.." && pwd)

@@ -5,6 +5,8 @@
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 const auto defaultDownloadServer = QStringLiteral("https://downloads.brenvoss.audio");
@@ -42,12 +44,15 @@ QString userHomeDirectory()
     return usableHome(accountHome());
 }
 
-QUrl installerReleaseURL(const QString& downloadServer)
+std::optional<QUrl> installerReleaseURL(const QString& downloadServer)
 {
-    QUrl server(downloadServer, QUrl::StrictMode);
-    if (downloadServer.isEmpty() || !server.isValid() || server.host().isEmpty() ||
+    const QUrl server(downloadServer.isEmpty() ? defaultDownloadServer : downloadServer, QUrl::StrictMode);
+    const bool onlyAServer = server.userInfo().isEmpty() &&
+                             (server.path().isEmpty() || server.path() == u'/') && !server.hasQuery() &&
+                             !server.hasFragment();
+    if (!server.isValid() || server.host().isEmpty() || !onlyAServer ||
         (server.scheme() != QLatin1String("https") && server.scheme() != QLatin1String("http")))
-        server = QUrl(defaultDownloadServer);
+        return std::nullopt;
     QUrl url;
     url.setScheme(server.scheme());
     url.setHost(server.host());
@@ -62,7 +67,15 @@ Environment Environment::fromMachine(const QString& executableDirectory)
     env.infoDictionary =
         readInfoDictionary(executableDirectory + QStringLiteral("/../Info.plist")).value_or(InfoDictionary{});
     env.systemRoot = SystemRoot(qEnvironmentVariable("BRENVOSS_SYSTEM_ROOT"));
-    env.installerReleaseURL = ::installerReleaseURL(qEnvironmentVariable("BRENVOSS_DOWNLOAD_SERVER"));
+    const QString downloadServer = qEnvironmentVariable("BRENVOSS_DOWNLOAD_SERVER");
+    const std::optional<QUrl> releaseURL = ::installerReleaseURL(downloadServer);
+    if (!releaseURL) {
+        std::fprintf(stderr, "BRENVOSS_DOWNLOAD_SERVER: '%s' is not an http or https address of a server\n",
+                     downloadServer.toLocal8Bit().constData());
+        std::fflush(stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+    env.installerReleaseURL = *releaseURL;
     env.homeDirectory = userHomeDirectory();
     env.temporaryDirectory = QDir::tempPath();
     env.clock = [] { return QDateTime::currentDateTimeUtc(); };

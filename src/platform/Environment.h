@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <optional>
 
 // Everything AppDelegate needs from the machine it runs on, in one value:
 // main() fills it from the real machine, tests from fakes.
@@ -21,7 +22,8 @@ struct Environment
 
     // The machine this process runs on: the bundle's Info.plist next to the
     // executable, BRENVOSS_SYSTEM_ROOT, BRENVOSS_DOWNLOAD_SERVER, HOME, TMPDIR
-    // and the system clock.
+    // and the system clock. An unusable BRENVOSS_DOWNLOAD_SERVER ends the
+    // process with a message.
     static Environment fromMachine(const QString& executableDirectory);
 };
 
@@ -32,6 +34,8 @@ struct Environment
 // system-wide /Library.
 QString userHomeDirectory();
 
-// The compiled-in address of the installer-release document, with its scheme
-// and host replaced by `downloadServer` when that is a usable address.
-QUrl installerReleaseURL(const QString& downloadServer);
+// The compiled-in address of the installer-release document; a non-empty
+// `downloadServer` replaces its scheme, host and port. Nothing when that is
+// not an http or https address with a host and nothing else (no user, path
+// past "/", query or fragment), since those parts would be dropped unseen.
+std::optional<QUrl> installerReleaseURL(const QString& downloadServer);

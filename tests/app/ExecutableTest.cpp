@@ -2,12 +2,11 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,7 +26,8 @@ QString makeBundle(const QTemporaryDir& dir, const QByteArray& plist)
 
 QByteArray plistWith(const QByteArray& entries)
 {
-    return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries + "</dict></plist>";
+    return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries +
+           "</dict></plist>";
 }
 
 struct MissingBaseCase
@@ -37,7 +37,8 @@ struct MissingBaseCase
 };
 
 class MissingManifestBase : public ::testing::TestWithParam<MissingBaseCase>
-{};
+{
+};
 
 TEST_P(MissingManifestBase, StopsTheProcessWithTheMessage)
 {
@@ -62,6 +63,32 @@ INSTANTIATE_TEST_SUITE_P(
                       MissingBaseCase{"NotAUrl", "<key>BrenvossManifestBaseURL</key><string>a b</string>"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A download server that would lose a part, or is no server address at all,
+// stops the start-up with a message instead of falling back unseen.
+TEST(Executable, UnusableDownloadServerStopsTheStartUp)
+{
+    for (const char* value : {"127.0.0.1:9", "ftp://127.0.0.1", "http://", "http://127.0.0.1:9/mirror",
+                              "http://127.0.0.1:9/?q", "http://user@127.0.0.1:9"}) {
+        SCOPED_TRACE(value);
+        QTemporaryDir dir;
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), QString::fromLatin1(value));
+        process.setProcessEnvironment(env);
+        process.start(
+            makeBundle(dir, plistWith("<key>BrenvossManifestBaseURL</key><string>http://127.0.0.1:9/"
+                                      "</string>")),
+            {});
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(process.exitCode(), 0);
+        EXPECT_TRUE(
+            process.readAllStandardError().contains("BRENVOSS_DOWNLOAD_SERVER: '" + QByteArray(value) + "'"));
+    }
+}
+
 } // namespace
 
 namespace {
@@ -73,8 +100,9 @@ TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
     ASSERT_TRUE(server.start());
     const QByteArray base = QByteArray::fromStdString(server.baseUrl()) + "/vendor/catalogue/";
     const QString executable = makeBundle(
-        dir, plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
-                       base + "</string>"));
+        dir,
+        plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
+                  base + "</string>"));
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -241,3 +241,51 @@ TEST_F(SimulatedTools, RmRefusesProtectedPathsAndRemovesTheRest)
 }
 
 } // namespace
+
+namespace {
+
+// Every command line of ours: --help goes to standard output with status 0; a
+// wrong argument is named on standard error, and no folder is made from it.
+TEST_F(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
+{
+    const std::string server = BRENVOSS_VENDOR_SERVER, simmac = BRENVOSS_SIMMAC_CLI, tour = BRENVOSS_TOUR,
+                      dev = BRENVOSS_SOURCE_DIR "/dev", fuzz = BRENVOSS_SOURCE_DIR "/fuzz/run.sh";
+    const std::string missing = (base / "missing").string(), outside = (base / "outside").string();
+    fs::create_directory(outside);
+    const struct
+    {
+        std::string program;
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string says; // on standard output for status 0, else on standard error
+    } cases[] = {
+        {server, {"--help"}, 0, "--root DIR"},
+        {server, {"--port", "abc", "--root", root.string()}, 2, "--port: 'abc' is not a port number"},
+        {server, {"--root", root.string(), "--demo", missing}, 2, "--root and --demo cannot be combined"},
+        {server, {"--root", missing}, 1, "--root: '" + missing + "'"},
+        {simmac, {"-h"}, 0, "protect ROOT PATH"},
+        {simmac, {"frobnicate"}, 2, "unknown command: frobnicate"},
+        {simmac, {"authorization", missing, "allow"}, 1, "ROOT: '" + missing + "'"},
+        {simmac, {"protect", root.string(), outside}, 1, "PATH: '" + outside + "'"},
+        {tour, {"--help"}, 0, "--edition"},
+        {tour, {"--edition", "Foo"}, 2, "--edition: 'Foo'"},
+        {dev, {"--help"}, 0, "fresh-check"},
+        {dev, {"frobnicate"}, 2, "unknown command: frobnicate"},
+        {fuzz, {"-h"}, 0, "replay BUILD_DIR"},
+        {fuzz, {"frobnicate"}, 2, "unknown command: frobnicate"},
+    };
+    for (const auto& c : cases) {
+        QStringList arguments;
+        for (const std::string& argument : c.arguments)
+            arguments << QString::fromStdString(argument);
+        SCOPED_TRACE(c.program + " " + arguments.join(u' ').toStdString());
+        const ToolRun run = runTool(QString::fromStdString(c.program), arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        const QByteArray& said = c.exitCode == 0 ? run.standardOutput : run.standardError;
+        EXPECT_TRUE(said.contains(QByteArray::fromStdString(c.says))) << said.toStdString();
+    }
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_TRUE(protectedPaths(root).empty());
+}
+
+} // namespace

@@ -11,12 +11,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int usage()
+constexpr const char* usageText =
+    "usage: brenvoss-simmac layout ROOT [--fresh] [--vendor-tree DIR] [--home HOME] [--tool PATH]\n"
+    "       brenvoss-simmac authorization ROOT allow|cancel\n"
+    "       brenvoss-simmac protect ROOT PATH\n"
+    "\n"
+    "  layout         make (or complete) the simulated Mac in ROOT; plugins, receipts and state are kept\n"
+    "    --fresh        remove ROOT first (only a simulated Mac or an empty folder) and HOME's record\n"
+    "    --vendor-tree  a tree from brenvoss-vendor-server --demo: a new Mac gets the demo plugins\n"
+    "    --home         the demo user's home, for the installed-components record (ROOT/Users/demo)\n"
+    "    --tool         the brenvoss-simmac-tool program to copy in (default: the one beside this)\n"
+    "  authorization  whether the administrator prompt of the simulated Mac in ROOT allows or cancels\n"
+    "  protect        make rm refuse to delete PATH, an existing file or folder inside ROOT, given as\n"
+    "                 the app names it (ROOT/Library/Audio/Plug-Ins/VST3/Name.vst3)\n"
+    "  -h, --help     print this help\n";
+
+// A wrong command line: what was wrong, then the usage; exit status 2.
+int usageError(const std::string& problem)
 {
-    std::cerr
-        << "usage: brenvoss-simmac layout ROOT [--fresh] [--vendor-tree DIR] [--home HOME] [--tool PATH]\n"
-           "       brenvoss-simmac authorization ROOT allow|cancel\n"
-           "       brenvoss-simmac protect ROOT PATH\n";
+    std::cerr << "brenvoss-simmac: " << problem << "\n" << usageText;
     return 2;
 }
 
@@ -37,8 +50,8 @@ bool isEmptyFolder(const fs::path& path)
 
 int layout(const std::vector<std::string>& arguments, const char* argv0)
 {
-    if (arguments.empty())
-        return usage();
+    if (arguments.empty() || arguments[0].starts_with("-"))
+        return usageError("layout needs ROOT first");
     const fs::path root = fs::absolute(arguments[0]);
     bool fresh = false;
     std::optional<fs::path> vendorTree, home, tool;
@@ -48,17 +61,17 @@ int layout(const std::vector<std::string>& arguments, const char* argv0)
             fresh = true;
             continue;
         }
+        if (option != "--vendor-tree" && option != "--home" && option != "--tool")
+            return usageError("layout: unknown option '" + option + "'");
         if (i + 1 >= arguments.size())
-            return usage();
+            return usageError(option + " needs a value");
         const fs::path value = fs::absolute(arguments[++i]);
         if (option == "--vendor-tree")
             vendorTree = value;
         else if (option == "--home")
             home = value;
-        else if (option == "--tool")
-            tool = value;
         else
-            return usage();
+            tool = value;
     }
     if (!home)
         home = root / "Users" / "demo";
@@ -87,29 +100,81 @@ int layout(const std::vector<std::string>& arguments, const char* argv0)
     return 0;
 }
 
+// Both commands change an existing simulated Mac only: a mistyped ROOT must
+// not become a new folder.
+bool isExistingSimulatedMac(const fs::path& root)
+{
+    if (isSimulatedMac(root))
+        return true;
+    std::cerr << "brenvoss-simmac: ROOT: '" << root.string()
+              << "' is not a simulated Mac (make one with brenvoss-simmac layout)\n";
+    return false;
+}
+
+int authorization(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() != 2)
+        return usageError("authorization needs ROOT and allow or cancel");
+    if (arguments[1] != "allow" && arguments[1] != "cancel")
+        return usageError("authorization: '" + arguments[1] + "' is not allow or cancel");
+    const fs::path root = fs::absolute(arguments[0]);
+    if (!isExistingSimulatedMac(root))
+        return 1;
+    setAuthorizationAnswer(root, arguments[1] == "cancel" ? "cancel" : "");
+    return 0;
+}
+
+// rm compares its operands, which lie inside ROOT, with the protected paths:
+// anything else could never match, and a path that is not there is most
+// likely a typo.
+int protect(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() != 2)
+        return usageError("protect needs ROOT and PATH");
+    const auto normal = [](const std::string& text) {
+        const fs::path path = fs::absolute(text).lexically_normal();
+        return path.filename().empty() ? path.parent_path() : path;
+    };
+    const fs::path root = normal(arguments[0]);
+    if (!isExistingSimulatedMac(root))
+        return 1;
+    const fs::path path = normal(arguments[1]);
+    const fs::path inside = path.lexically_relative(root);
+    std::error_code error;
+    if (inside.empty() || *inside.begin() == ".." || inside == "." ||
+        !fs::exists(fs::symlink_status(path, error))) {
+        std::cerr
+            << "brenvoss-simmac: PATH: '" << arguments[1]
+            << "' is not an existing file or folder inside ROOT, so protecting it would protect nothing\n";
+        return 1;
+    }
+    protectPath(root, path.string());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty())
-        return usage();
+        return usageError("a command is needed");
+    const std::string& command = arguments[0];
+    if (command == "-h" || command == "--help") {
+        std::cout << usageText;
+        return 0;
+    }
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     try {
-        if (arguments[0] == "layout")
+        if (command == "layout")
             return layout(rest, argv[0]);
-        if (arguments[0] == "authorization" && rest.size() == 2 &&
-            (rest[1] == "allow" || rest[1] == "cancel")) {
-            setAuthorizationAnswer(rest[0], rest[1] == "cancel" ? "cancel" : "");
-            return 0;
-        }
-        if (arguments[0] == "protect" && rest.size() == 2) {
-            protectPath(rest[0], rest[1]);
-            return 0;
-        }
+        if (command == "authorization")
+            return authorization(rest);
+        if (command == "protect")
+            return protect(rest);
     } catch (const std::exception& failure) {
         std::cerr << "brenvoss-simmac: " << failure.what() << "\n";
         return 1;
     }
-    return usage();
+    return usageError("unknown command: " + command);
 }

@@ -1,4 +1,4 @@
-// brenvoss-tour --output DIR [--manifest-base-url URL] [--edition NAME]
+// brenvoss-tour [--output DIR] [--manifest-base-url URL] [--edition Native|DSP]
 // Renders the real window offscreen in each state and prints the paths of
 // the pictures, one per line.
 #include "Tour.h"
@@ -26,7 +26,22 @@ int main(int argc, char* argv[])
     const QCommandLineOption edition(QStringLiteral("edition"), QStringLiteral("Native or DSP."),
                                      QStringLiteral("NAME"), QStringLiteral("Native"));
     parser.addOptions({output, baseURL, edition});
-    parser.process(application);
+    // Usage errors name what was wrong and exit with status 2.
+    const auto usageError = [&parser](const QString& problem) {
+        std::fprintf(stderr, "brenvoss-tour: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+        return 2;
+    };
+    if (!parser.parse(application.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (parser.value(edition) != QLatin1String("Native") && parser.value(edition) != QLatin1String("DSP"))
+        return usageError(QStringLiteral("--edition: '%1' is not Native or DSP").arg(parser.value(edition)));
 
     TourOptions options;
     options.outputDirectory = QDir(parser.value(output)).absolutePath();

@@ -22,11 +22,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int usage()
+constexpr const char* usageText =
+    "usage: brenvoss-vendor-server (--root DIR | --demo DIR) [--port N] [--https [--ca-file PATH]]\n"
+    "  --root DIR      serve the vendor tree in DIR, an existing folder\n"
+    "  --demo DIR      generate the demo vendor tree into DIR for this server, then serve it\n"
+    "  --port N        listen on 127.0.0.1:N (default 0: a free port)\n"
+    "  --https         serve over TLS with a new certificate authority\n"
+    "  --ca-file PATH  where to write that authority (default: in the temporary folder)\n"
+    "  -h, --help      print this help\n";
+
+// A wrong command line: what was wrong, then the usage; exit status 2.
+int usageError(const std::string& problem)
 {
-    std::cerr
-        << "usage: brenvoss-vendor-server (--root DIR | --demo DIR) [--port N] [--https [--ca-file PATH]]\n";
+    std::cerr << "brenvoss-vendor-server: " << problem << "\n" << usageText;
     return 2;
+}
+
+std::optional<int> portNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int port = std::stoi(text);
+    return port <= 65535 ? std::optional<int>(port) : std::nullopt;
 }
 
 } // namespace
@@ -38,12 +55,18 @@ int main(int argc, char* argv[])
     bool https = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "-h" || option == "--help") {
+            std::cout << usageText;
+            return 0;
+        }
         if (option == "--https") {
             https = true;
             continue;
         }
+        if (option != "--root" && option != "--demo" && option != "--ca-file" && option != "--port")
+            return usageError("unknown option '" + option + "'");
         if (i + 1 >= argc)
-            return usage();
+            return usageError(option + " needs a value");
         const std::string value = argv[++i];
         if (option == "--root") {
             root = fs::absolute(value);
@@ -51,20 +74,25 @@ int main(int argc, char* argv[])
             demo = fs::absolute(value);
         } else if (option == "--ca-file") {
             caFile = fs::absolute(value);
-        } else if (option == "--port") {
-            try {
-                port = std::stoi(value);
-            } catch (const std::exception&) {
-                return usage();
-            }
-            if (port < 0 || port > 65535)
-                return usage();
+        } else if (const std::optional<int> number = portNumber(value)) {
+            port = *number;
         } else {
-            return usage();
+            return usageError("--port: '" + value + "' is not a port number");
         }
     }
-    if (root.has_value() == demo.has_value())
-        return usage();
+    if (root && demo)
+        return usageError("--root and --demo cannot be combined");
+    if (!root && !demo)
+        return usageError("--root DIR or --demo DIR is needed");
+    if (caFile && !https)
+        return usageError("--ca-file needs --https");
+    // A folder to serve must be there already: a mistyped one would be
+    // served empty.
+    std::error_code error;
+    if (root && !fs::is_directory(*root, error)) {
+        std::cerr << "brenvoss-vendor-server: --root: '" << root->string() << "' is not an existing folder\n";
+        return 1;
+    }
 
     // The serving threads must not take the stop signals: this thread waits
     // for them and shuts the server down cleanly. A parent may have left them
@@ -80,7 +108,8 @@ int main(int argc, char* argv[])
 
     try {
         const fs::path tree = demo ? *demo : *root;
-        fs::create_directories(tree);
+        if (demo)
+            fs::create_directories(tree);
         std::optional<TlsIdentity> tls;
         if (https)
             tls = generateTlsIdentity();
