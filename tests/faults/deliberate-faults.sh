@@ -4,6 +4,7 @@
 # tree, runs the suite up to its first failure and restores the file. Prints one
 # line per fault: which test caught it, or NOT CAUGHT.
 #   tests/faults/deliberate-faults.sh [BUILD_DIR]   (default build/, made by ./dev build)
+# CTest runs FAULT_JOBS tests at a time (default 2).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
@@ -35,7 +36,7 @@ open(path, "w", encoding="utf-8").write(text.replace(old, new))
     verdict="NOT APPLIED"
   elif ! ninja -C "$build" </dev/null >"$work/build.txt" 2>&1; then
     verdict="BUILD FAILED"
-  elif (cd "$build" && QT_QPA_PLATFORM=offscreen ctest -j2 --stop-on-failure </dev/null >"$work/ctest.txt" 2>&1); then
+  elif (cd "$build" && QT_QPA_PLATFORM=offscreen ctest -j"${FAULT_JOBS:-2}" --stop-on-failure </dev/null >"$work/ctest.txt" 2>&1); then
     verdict="NOT CAUGHT"
   else
     verdict="caught by $(grep -oP 'Test +#\d+: \K\S+(?= \.*\*\*\*)' "$work/ctest.txt" | head -1)"
