@@ -5,6 +5,7 @@
 // string". Deep nesting and large containers must neither crash nor leak.
 #include "FuzzCheck.h"
 #include "platform/InfoDictionary.h"
+#include "platform/Utf8Text.h"
 
 #include <QHash>
 #include <QSet>
@@ -17,7 +18,7 @@ namespace {
 
 QString takeText(char* text)
 {
-    QString result = QString::fromUtf8(text);
+    QString result = utf8Text(text);
     std::free(text);
     return result;
 }
@@ -56,7 +57,7 @@ TopLevel topLevel(plist_t dict)
             // entity decoding left behind.
             const char* text = plist_get_string_ptr(value, nullptr);
             entry.isString = true;
-            entry.text = text ? QString::fromUtf8(text) : QString();
+            entry.text = text ? utf8Text(text) : QString();
         }
         entries.insert(key, entry);
         ++seen[key];

@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 #include "catalogue/Manifest.h"
 #include "installed/VersionCompare.h"
+#include "platform/Utf8Text.h"
 #include "update/InstallerRelease.h"
 
 #include <QList>
@@ -21,7 +22,7 @@ void checkWebAddress(const QUrl& url, const json& document, const char* key)
     const auto it = document.find(key);
     FUZZ_CHECK(it != document.end() && it->is_string(),
                std::string("decoded without a string \"") + key + "\"");
-    const QString text = QString::fromStdString(it->get<std::string>());
+    const QString text = utf8Text(it->get_ref<const std::string&>());
     FUZZ_CHECK(isWellFormedUrl(text), std::string(key) + " accepted from " + fuzz::visible(text));
     FUZZ_CHECK(url.isValid(), std::string(key) + " invalid: " + fuzz::visible(text));
     FUZZ_CHECK(url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"),

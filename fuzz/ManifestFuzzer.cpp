@@ -4,7 +4,9 @@
 // document that the format allows is never refused.
 #include "FuzzCheck.h"
 #include "catalogue/Manifest.h"
+#include "platform/Utf8Text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -61,11 +63,25 @@ bool allowedComponent(const json& c)
     const json* installPaths = find(c, "installPaths");
     return (!pluginVersion || pluginVersion->is_string()) && isInt64(find(c, "sizeBytes")) &&
            isStringArray(find(c, "formats")) && (!installPaths || isStringArray(installPaths)) &&
-           isWellFormedUrl(QString::fromStdString(find(c, "url")->get<std::string>()));
+           isWellFormedUrl(utf8Text(find(c, "url")->get_ref<const std::string&>()));
 }
 
+// Containers nested in one another, the document itself counting as one.
+int nesting(const json& value)
+{
+    if (!value.is_structured())
+        return 0;
+    int deepest = 0;
+    for (const json& element : value)
+        deepest = std::max(deepest, nesting(element));
+    return deepest + 1;
+}
+
+// Nesting deeper than 64 levels is refused as no catalogue, wherever it is.
 bool allowedDocument(const json& document)
 {
+    if (nesting(document) > 64)
+        return false;
     if (!document.is_object() || !isString(find(document, "edition")) ||
         !isString(find(document, "collectionVersion")))
         return false;
@@ -125,7 +141,7 @@ void checkComponent(const PluginComponent& c, const json& object)
     // The download request is built from this URL: it must be one.
     const json* url = find(object, "url");
     FUZZ_CHECK(isString(url));
-    const QString urlText = QString::fromStdString(url->get<std::string>());
+    const QString urlText = utf8Text(url->get_ref<const std::string&>());
     FUZZ_CHECK(isWellFormedUrl(urlText), "accepted URL text " + fuzz::visible(urlText));
     FUZZ_CHECK(c.url.isValid() && !c.url.isEmpty(), "decoded URL unusable: " + fuzz::visible(urlText));
 

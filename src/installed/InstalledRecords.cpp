@@ -1,10 +1,11 @@
 #include "installed/InstalledRecords.h"
 
+#include "platform/CappedFile.h"
+#include "platform/Utf8Text.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -43,7 +44,7 @@ public:
     bool end_object() { return true; }
     bool key(json::string_t& slug)
     {
-        m_slug = QString::fromStdString(slug);
+        m_slug = utf8Text(slug);
         return true;
     }
     bool string(json::string_t& digest)
@@ -52,7 +53,7 @@ public:
         if (!m_started)
             return false;
         // A repeated member keeps its last value, as a decoded object would.
-        records.insert(m_slug, QString::fromStdString(digest));
+        records.insert(m_slug, utf8Text(digest));
         return true;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
@@ -66,24 +67,32 @@ private:
 
 QString installedRecordsPath(const QString& homeDirectory)
 {
-    return homeDirectory + QStringLiteral("/Library/Application Support/Brenvoss/Installer/installed-components.json");
+    // Without a home there is no per-user record, and certainly not one in
+    // the system-wide /Library.
+    if (homeDirectory.isEmpty())
+        return {};
+    return homeDirectory +
+           QStringLiteral("/Library/Application Support/Brenvoss/Installer/installed-components.json");
 }
 
 InstalledRecords readInstalledRecords(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maximumRecordBytes)
+    // A FIFO, a device or anything but a regular file is as unusable as bad JSON.
+    const std::optional<QByteArray> bytes = readRegularFile(path, maximumRecordBytes);
+    if (!bytes)
         return {};
-    const QByteArray bytes = file.readAll();
     RecordReader reader;
     // Strict: trailing text after the object fails the whole document.
-    if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &reader, nlohmann::json::input_format_t::json, true))
+    if (!nlohmann::json::sax_parse(bytes->begin(), bytes->end(), &reader,
+                                   nlohmann::json::input_format_t::json, true))
         return {};
     return std::move(reader.records);
 }
 
 void writeInstalledRecords(const QString& path, const InstalledRecords& records)
 {
+    if (path.isEmpty())
+        return;
     nlohmann::json document = nlohmann::json::object();
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         document[it.key().toStdString()] = it.value().toStdString();

@@ -10,7 +10,9 @@
 // digest of the package that was installed.
 using InstalledRecords = QHash<QString, QString>;
 
-// "<home>/Library/Application Support/Brenvoss/Installer/installed-components.json"
+// "<home>/Library/Application Support/Brenvoss/Installer/installed-components.json";
+// empty for an empty home (see userHomeDirectory()), which reads as an empty
+// record and is never written.
 QString installedRecordsPath(const QString& homeDirectory);
 
 // The record at `path`; empty when the file is missing, unreadable, not JSON,

@@ -1,7 +1,6 @@
 #include "platform/ChildProcess.h"
 
 #include <QProcess>
-#include <QStringDecoder>
 
 ChildOutcome runChildProcess(const QString& program, const QStringList& arguments, StandardOutput output)
 {
@@ -12,7 +11,8 @@ ChildOutcome runChildProcess(const QString& program, const QStringList& argument
     process.start(program, arguments, QIODevice::ReadOnly);
     ChildOutcome outcome;
     if (!process.waitForStarted(-1)) {
-        outcome.launchError = Error{QStringLiteral("Process"), qint64(process.error()), process.errorString()};
+        outcome.launchError =
+            Error{QStringLiteral("Process"), qint64(process.error()), process.errorString()};
         return outcome;
     }
     // waitForFinished keeps draining both pipes into QProcess's buffers.
@@ -26,11 +26,4 @@ ChildOutcome runChildProcess(const QString& program, const QStringList& argument
     if (process.exitStatus() == QProcess::CrashExit && outcome.exitStatus == 0)
         outcome.exitStatus = -1;
     return outcome;
-}
-
-QString strictUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    return decoder.hasError() ? QString() : text;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/Error.h"
+#include "platform/Utf8Text.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // How a child process ended. Blocking: call only from a background thread.
@@ -23,6 +23,3 @@ enum class StandardOutput { Inherit, Capture };
 // error (and standard output when captured) completely while it runs, so a
 // chatty child never stalls on a full pipe, and waits for it to exit.
 ChildOutcome runChildProcess(const QString& program, const QStringList& arguments, StandardOutput output);
-
-// UTF-8 text of `bytes`; the empty string when they are not valid UTF-8.
-QString strictUtf8(const QByteArray& bytes);

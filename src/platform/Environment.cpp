@@ -1,17 +1,52 @@
 #include "platform/Environment.h"
 
 #include <QDir>
+#include <QFile>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 const auto defaultDownloadServer = QStringLiteral("https://downloads.brenvoss.audio");
 const auto releasePath = QStringLiteral("/downloads/tesselar/installer-latest.json");
+// An absolute folder other than the root, cleaned; empty otherwise.
+QString usableHome(const QString& candidate)
+{
+    if (!QDir::isAbsolutePath(candidate))
+        return {};
+    const QString cleaned = QDir::cleanPath(candidate);
+    return cleaned == QLatin1String("/") ? QString() : cleaned;
+}
+
+QString accountHome()
+{
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? std::size_t(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (1U << 20))
+        buffer.resize(buffer.size() * 2);
+    if (!found || !found->pw_dir)
+        return {};
+    return QFile::decodeName(found->pw_dir);
+}
+
 } // namespace
+
+QString userHomeDirectory()
+{
+    const QString fromEnvironment = usableHome(qEnvironmentVariable("HOME"));
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return usableHome(accountHome());
+}
 
 QUrl installerReleaseURL(const QString& downloadServer)
 {
     QUrl server(downloadServer, QUrl::StrictMode);
-    if (downloadServer.isEmpty() || !server.isValid() || server.host().isEmpty()
-        || (server.scheme() != QLatin1String("https") && server.scheme() != QLatin1String("http")))
+    if (downloadServer.isEmpty() || !server.isValid() || server.host().isEmpty() ||
+        (server.scheme() != QLatin1String("https") && server.scheme() != QLatin1String("http")))
         server = QUrl(defaultDownloadServer);
     QUrl url;
     url.setScheme(server.scheme());
@@ -24,10 +59,11 @@ QUrl installerReleaseURL(const QString& downloadServer)
 Environment Environment::fromMachine(const QString& executableDirectory)
 {
     Environment env;
-    env.infoDictionary = readInfoDictionary(executableDirectory + QStringLiteral("/../Info.plist")).value_or(InfoDictionary{});
+    env.infoDictionary =
+        readInfoDictionary(executableDirectory + QStringLiteral("/../Info.plist")).value_or(InfoDictionary{});
     env.systemRoot = SystemRoot(qEnvironmentVariable("BRENVOSS_SYSTEM_ROOT"));
     env.installerReleaseURL = ::installerReleaseURL(qEnvironmentVariable("BRENVOSS_DOWNLOAD_SERVER"));
-    env.homeDirectory = QDir::homePath();
+    env.homeDirectory = userHomeDirectory();
     env.temporaryDirectory = QDir::tempPath();
     env.clock = [] { return QDateTime::currentDateTimeUtc(); };
     return env;

@@ -1,11 +1,11 @@
 #include "platform/InfoDictionary.h"
 
+#include "platform/CappedFile.h"
+#include "platform/Utf8Text.h"
+
 #include <QDateTime>
-#include <QFile>
-
-#include <plist/plist.h>
-
 #include <memory>
+#include <plist/plist.h>
 
 namespace {
 
@@ -47,8 +47,8 @@ bool unsafeBinaryPlist(const QByteArray& bytes)
     const int offsetSize = quint8(bytes[trailer + 6]);
     const quint64 objectCount = bigEndian(bytes, trailer + 8, 8);
     const quint64 tableStart = bigEndian(bytes, trailer + 24, 8);
-    if (offsetSize < 1 || offsetSize > 8 || tableStart > quint64(trailer)
-        || objectCount > (quint64(trailer) - tableStart) / quint64(offsetSize))
+    if (offsetSize < 1 || offsetSize > 8 || tableStart > quint64(trailer) ||
+        objectCount > (quint64(trailer) - tableStart) / quint64(offsetSize))
         return true;
     quint64 budget = quint64(bytes.size());
     for (quint64 i = 0; i < objectCount; ++i) {
@@ -83,7 +83,7 @@ bool unsafeBinaryPlist(const QByteArray& bytes)
 
 QString takeString(char* text)
 {
-    QString result = QString::fromUtf8(text);
+    QString result = utf8Text(text);
     free(text); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist
     return result;
 }
@@ -121,7 +121,7 @@ QVariant toVariant(plist_t node, int depth)
         // byte ("&lt;1<NUL>") breaks. The recorded length cannot be trusted
         // then either, so the text ends at the first NUL, as a copy would.
         const char* text = plist_get_string_ptr(node, nullptr);
-        return text ? QString::fromUtf8(text) : QString();
+        return text ? utf8Text(text) : QString();
     }
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -179,10 +179,10 @@ std::optional<InfoDictionary> parseInfoDictionary(const QByteArray& plistBytes)
 
 std::optional<InfoDictionary> readInfoDictionary(const QString& plistPath)
 {
-    QFile file(plistPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maximumPlistBytes)
+    const std::optional<QByteArray> bytes = readRegularFile(plistPath, maximumPlistBytes);
+    if (!bytes)
         return std::nullopt;
-    return parseInfoDictionary(file.readAll());
+    return parseInfoDictionary(*bytes);
 }
 
 std::optional<QString> infoString(const InfoDictionary& info, const QString& key)

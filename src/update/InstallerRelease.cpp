@@ -2,17 +2,26 @@
 
 #include "catalogue/Manifest.h"
 #include "installed/VersionCompare.h"
+#include "platform/Utf8Text.h"
 
+#include <new>
 #include <nlohmann/json.hpp>
 
 namespace {
+
+// The document is flat; deeper nesting is not one, and is refused before a
+// body of brackets can build a container per byte.
+constexpr int maximumNesting = 64;
+struct TooDeep
+{
+};
 
 std::optional<QString> stringMember(const nlohmann::json& object, const char* key)
 {
     const auto it = object.find(key);
     if (it == object.end() || !it->is_string())
         return std::nullopt;
-    return QString::fromStdString(it->get<std::string>());
+    return utf8Text(it->get_ref<const std::string&>());
 }
 
 std::optional<QUrl> webAddressMember(const nlohmann::json& object, const char* key)
@@ -36,7 +45,24 @@ Error unusable(const QString& why)
 
 Result<InstallerRelease> decodeInstallerRelease(QByteArrayView json)
 {
-    const nlohmann::json document = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
+    nlohmann::json document;
+    try {
+        // The callback sees the number of containers around each one as it opens.
+        document = nlohmann::json::parse(
+            json.begin(), json.end(),
+            [](int depth, nlohmann::json::parse_event_t event, nlohmann::json&) {
+                const bool opens = event == nlohmann::json::parse_event_t::object_start ||
+                                   event == nlohmann::json::parse_event_t::array_start;
+                if (opens && depth >= maximumNesting)
+                    throw TooDeep{};
+                return true;
+            },
+            false);
+    } catch (const TooDeep&) {
+        return unusable(QStringLiteral("nested more than %1 levels deep.").arg(maximumNesting));
+    } catch (const std::bad_alloc&) {
+        return unusable(QStringLiteral("too large to read into memory."));
+    }
     if (!document.is_object())
         return unusable(QStringLiteral("not a JSON object."));
     const std::optional<QString> version = stringMember(document, "version");

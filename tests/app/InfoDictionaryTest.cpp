@@ -1,10 +1,8 @@
 #include "platform/InfoDictionary.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
 #include <plist/plist.h>
 
 namespace {
@@ -32,15 +30,21 @@ QByteArray binaryPlistOf(const QByteArray& xml)
 }
 
 class InfoDictionaryForms : public ::testing::TestWithParam<bool>
-{};
+{
+};
 
 TEST_P(InfoDictionaryForms, StringsAreTheOnlyStrings)
 {
-    const QByteArray bytes = GetParam() ? binaryPlistOf(xmlPlist) : xmlPlist;
+    const QByteArray xml = QByteArray(xmlPlist).replace("<dict>", "<dict><key>\xEF\xBB\xBF"
+                                                                  "BrenvossEdition</key><string>\xEF\xBB\xBF"
+                                                                  "Native</string>");
+    const QByteArray bytes = GetParam() ? binaryPlistOf(xml) : xml;
     ASSERT_FALSE(bytes.isEmpty());
     const std::optional<InfoDictionary> info = parseInfoDictionary(bytes);
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(infoString(*info, QStringLiteral("BrenvossEdition")), QStringLiteral("DSP"));
+    // A leading U+FEFF is kept, in keys and in values.
+    EXPECT_EQ(infoString(*info, QStringLiteral("\uFEFFBrenvossEdition")), QStringLiteral("\uFEFFNative"));
     // Present but not a string: callers fall back as for a missing key.
     EXPECT_TRUE(info->contains(QStringLiteral("CFBundleShortVersionString")));
     EXPECT_FALSE(infoString(*info, QStringLiteral("CFBundleShortVersionString")).has_value());
@@ -55,7 +59,8 @@ TEST(InfoDictionary, NonDictionaryRootsAndGarbageAreNotInformationDictionaries)
 {
     EXPECT_FALSE(parseInfoDictionary(QByteArray()).has_value());
     EXPECT_FALSE(parseInfoDictionary("not a plist at all").has_value());
-    EXPECT_FALSE(parseInfoDictionary(R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)").has_value());
+    EXPECT_FALSE(
+        parseInfoDictionary(R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)").has_value());
     EXPECT_FALSE(parseInfoDictionary(QByteArray("bplist00\xff\xff\xff", 11)).has_value());
 }
 
@@ -64,7 +69,8 @@ TEST(InfoDictionary, NonDictionaryRootsAndGarbageAreNotInformationDictionaries)
 TEST(InfoDictionary, HostileFilesAreRefusedNotFatal)
 {
     for (const char* name : {"utf16-nul-key", "utf16-nul-value", "xml-entity-nul-string"}) {
-        QFile seed(QStringLiteral(BRENVOSS_SOURCE_DIR "/fuzz/corpus/info_dictionary/") + QString::fromLatin1(name));
+        QFile seed(QStringLiteral(BRENVOSS_SOURCE_DIR "/fuzz/corpus/info_dictionary/") +
+                   QString::fromLatin1(name));
         ASSERT_TRUE(seed.open(QIODevice::ReadOnly)) << name;
         const std::optional<InfoDictionary> info = parseInfoDictionary(seed.readAll());
         if (info) {

@@ -1,6 +1,10 @@
 #include "catalogue/Manifest.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,9 +69,18 @@ QByteArray withMember(const char* key, const char* value)
     return document(editedComponent(key, value));
 }
 
+// Containers nested `levels` deep under a key nobody reads.
+QByteArray nestedUnderIgnoredKey(int levels)
+{
+    return R"({"edition":"N","collectionVersion":"1","components":[],"ignored":)" + QByteArray(levels, '[') +
+           QByteArray(levels, ']') + '}';
+}
+
 TEST(ManifestDecoding, ValidDocumentKeepsEveryFieldAndTheOrder)
 {
-    const QByteArray second = component().replace("\"alpha\"", "\"beta\"");
+    // A leading U+FEFF is a character of the slug like any other.
+    const QByteArray second = component().replace("\"alpha\"", "\"\xEF\xBB\xBF"
+                                                               "alpha\"");
     const Result<Manifest> result = decodeManifest(document(component() + ',' + second));
     ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
     const Manifest& m = result.value();
@@ -76,7 +89,7 @@ TEST(ManifestDecoding, ValidDocumentKeepsEveryFieldAndTheOrder)
     ASSERT_EQ(m.components.size(), 2);
     const PluginComponent& a = m.components[0];
     EXPECT_EQ(a.slug, QStringLiteral("alpha"));
-    EXPECT_EQ(m.components[1].slug, QStringLiteral("beta"));
+    EXPECT_EQ(m.components[1].slug, QStringLiteral("\uFEFFalpha"));
     EXPECT_EQ(a.name, QStringLiteral("Alpha"));
     EXPECT_EQ(a.packageId, QStringLiteral("audio.brenvoss.alpha"));
     EXPECT_EQ(a.version, QStringLiteral("1.0"));
@@ -97,7 +110,8 @@ struct Case
 };
 
 class DecodingRules : public ::testing::TestWithParam<Case>
-{};
+{
+};
 
 TEST_P(DecodingRules, AcceptsOrNamesTheFault)
 {
@@ -112,8 +126,10 @@ TEST_P(DecodingRules, AcceptsOrNamesTheFault)
 
 const Case decodingCases[] = {
     {"EmptyComponents", document(""), true},
-    {"UnknownKeysIgnored", R"({"edition":"DSP","collectionVersion":"1","extra":[1,2],"components":[)" +
-                               component(QStringLiteral(R"("colour":"red")")) + "]}", true},
+    {"UnknownKeysIgnored",
+     R"({"edition":"DSP","collectionVersion":"1","extra":[1,2],"components":[)" +
+         component(QStringLiteral(R"("colour":"red")")) + "]}",
+     true},
     {"EditionOtherThanRequested", R"({"edition":"DSP","collectionVersion":"1","components":[]})", true},
     {"PluginVersionMissing", withMember("pluginVersion", nullptr), true},
     {"PluginVersionNull", withMember("pluginVersion", "null"), true},
@@ -124,6 +140,8 @@ const Case decodingCases[] = {
     {"SizeAtInt64Max", withMember("sizeBytes", "9223372036854775807"), true},
     {"SizeAtInt64Min", withMember("sizeBytes", "-9223372036854775808"), true},
     {"SizeWholeButWrittenWithFraction", withMember("sizeBytes", "2048.0"), true},
+    {"SizeWithFractionJustBelowTwoTo53", withMember("sizeBytes", "9007199254740991.0"), true},
+    {"NestedAtTheLimit", nestedUnderIgnoredKey(63), true},
     {"RelativeUrl", withMember("url", R"("packages/a.pkg")"), true},
     {"RepeatedSlugs", document(component() + ',' + component()), true},
 
@@ -134,10 +152,12 @@ const Case decodingCases[] = {
      "not valid JSON"},
     {"Empty", "", false, "not valid JSON"},
     {"TopLevelArray", "[]", false, "not a JSON object"},
-    {"EditionMissing", R"({"collectionVersion":"1","components":[]})", false, R"(The key "edition" is missing.)"},
+    {"EditionMissing", R"({"collectionVersion":"1","components":[]})", false,
+     R"(The key "edition" is missing.)"},
     {"CollectionVersionNumber", R"({"edition":"N","collectionVersion":3,"components":[]})", false,
      R"(The value of "collectionVersion" is not a string.)"},
-    {"ComponentsNotArray", R"({"edition":"N","collectionVersion":"1","components":{}})", false, "not an array"},
+    {"ComponentsNotArray", R"({"edition":"N","collectionVersion":"1","components":{}})", false,
+     "not an array"},
     {"ComponentNotObject", document("1"), false, "components[0]: the entry is not an object."},
     {"Sha256Missing", withMember("sha256", nullptr), false, R"(components[0]: the key "sha256" is missing.)"},
     {"SlugNull", withMember("slug", "null"), false, R"(components[0]: the key "slug" is null.)"},
@@ -148,6 +168,21 @@ const Case decodingCases[] = {
     {"SizeBelowInt64", withMember("sizeBytes", "-9223372036854775809"), false, "sizeBytes"},
     {"SizeAboveInt64", withMember("sizeBytes", "9223372036854775808"), false, "64-bit range"},
     {"SizeHugeExponent", withMember("sizeBytes", "1e300"), false, "sizeBytes"},
+    // 2^53 + 1 reads as 2^53: neither is known to be the number written.
+    {"SizeWithFractionAtTwoTo53", withMember("sizeBytes", "9007199254740992.0"), false, "not a whole number"},
+    {"SizeWithFractionAboveTwoTo53", withMember("sizeBytes", "9007199254740993.0"), false,
+     "not a whole number"},
+    {"NestedTooDeep", nestedUnderIgnoredKey(64), false,
+     "The plugin list is nested more than 64 levels deep."},
+    {"BracketsOnly", QByteArray(1 << 20, '['), false, "nested more than 64 levels"},
+    // Faults are reported in table order, whatever the document order.
+    {"FirstFaultInTableOrder", R"({"components":7,"collectionVersion":1})", false,
+     R"(The key "edition" is missing.)"},
+    {"LastRepeatedMemberWins", R"({"edition":"N","collectionVersion":"1","components":[1],"components":[]})",
+     true},
+    {"ComponentFaultsInTableOrder",
+     document(editedComponent("formats", "[1]").replace("\"slug\":\"alpha\"", "\"slug\":2")), false,
+     R"(components[0]: the value of "slug" is not a string.)"},
     {"UrlEmpty", withMember("url", R"("")"), false, R"(the value of "url" is not a valid URL.)"},
     {"UrlWithSpace", withMember("url", R"("https://example.test/a b.pkg")"), false, "not a valid URL"},
     {"UrlBadPercent", withMember("url", R"("https://example.test/%zz")"), false, "not a valid URL"},
@@ -155,11 +190,51 @@ const Case decodingCases[] = {
     {"FormatsElementNumber", withMember("formats", R"(["AU",3])"), false, "components[0].formats[1]"},
     {"PluginVersionWrongType", withMember("pluginVersion", "1"), false, "pluginVersion"},
     {"InstallPathsWrongType", withMember("installPaths", R"("Library")"), false, "installPaths"},
-    {"SecondComponentFails", document(component() + ',' + editedComponent("version", nullptr)),
-     false, "components[1]"},
+    {"SecondComponentFails", document(component() + ',' + editedComponent("version", nullptr)), false,
+     "components[1]"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, DecodingRules, ::testing::ValuesIn(decodingCases),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Bodies that took gigabytes to decode at the 64 MiB cap, here at an eighth of
+// it, each decoded in a child whose address space is held to 128 MiB more
+// than it uses: running out of memory must come back as a decoding error (or
+// the catalogue, when it fits), never end the process.
+TEST(ManifestDecoding, BodiesThatExplodeInMemoryAreErrorsNotCrashes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#endif
+    constexpr qsizetype size = 8 << 20;
+    const QByteArray head = R"({"edition":"N","collectionVersion":"1","components":[)";
+    QByteArray numbers = head;
+    while (numbers.size() < size - 8)
+        numbers += "1,1,1,1,1,1,1,1,";
+    numbers += "1]}";
+    // Empty strings: the most entries per byte that a catalogue must keep.
+    QByteArray strings = editedComponent("formats", "[]");
+    strings.insert(strings.indexOf("\"formats\":[") + 11,
+                   QByteArray("\"\",").repeated((size - 600) / 3) + "\"\"");
+    const QByteArray bodies[] = {QByteArray(size, '['), numbers, document(strings)};
+    for (const QByteArray& body : bodies) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            QFile statm(QStringLiteral("/proc/self/statm"));
+            const rlim_t used =
+                statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(0).toULongLong() : 0;
+            const rlimit limit{used * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(128) << 20), RLIM_INFINITY};
+            setrlimit(RLIMIT_AS, &limit);
+            const Result<Manifest> result = decodeManifest(body);
+            _exit(result.ok() || result.error().domain == QLatin1String("Decoding") ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << body.left(60).toStdString() << ": " << (WIFSIGNALED(status) ? "signal " : "exit ")
+            << (WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+    }
+}
 
 } // namespace

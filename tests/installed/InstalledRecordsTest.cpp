@@ -1,5 +1,6 @@
 #include "BundleFixtures.h"
 #include "app/AppDelegate.h"
+#include "platform/Environment.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -7,15 +8,16 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
-const QString alphaDigest = QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
+const QString alphaDigest =
+    QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
 const QString betaDigest = QStringLiteral("60303AE22B998861BCE3B28F33EEC1BE758A213C86C93C076DBE9F558C11C752");
 
 PluginComponent component(const QString& slug, const QString& sha256)
@@ -57,8 +59,36 @@ protected:
 TEST_F(InstalledRecordsTest, LivesInTheUsersApplicationSupport)
 {
     EXPECT_EQ(installedRecordsPath(QStringLiteral("/Users/ann")),
-              QStringLiteral("/Users/ann/Library/Application Support/Brenvoss/Installer/installed-components.json"));
+              QStringLiteral(
+                  "/Users/ann/Library/Application Support/Brenvoss/Installer/installed-components.json"));
     EXPECT_TRUE(recordPath.startsWith(world.home() + QStringLiteral("/Library/")));
+}
+
+// Without HOME, QDir::homePath() is "/", which would put the per-user record
+// in the system-wide /Library: the account's home is used instead.
+TEST(InstalledRecordsHome, IsTheAccountsHomeWhenHomeIsUnsetAndNeverTheRoot)
+{
+    const QByteArray saved = qgetenv("HOME");
+    const QString account = QString::fromLocal8Bit(getpwuid(getuid())->pw_dir);
+    const struct
+    {
+        const char* home; // nullptr: unset
+        QString expected;
+    } cases[] = {{nullptr, account},
+                 {"", account},
+                 {"/", account},
+                 {"//", account},
+                 {"/tmp/ann/", QStringLiteral("/tmp/ann")}};
+    for (const auto& c : cases) {
+        c.home ? qputenv("HOME", c.home) : qunsetenv("HOME");
+        EXPECT_EQ(Environment::fromMachine(QStringLiteral("/nonexistent")).homeDirectory, c.expected)
+            << (c.home ? c.home : "(unset)");
+    }
+    qputenv("HOME", saved);
+    ASSERT_NE(account, QStringLiteral("/"));
+    // No home at all: no record, rather than one under "/".
+    EXPECT_TRUE(installedRecordsPath(QString()).isEmpty());
+    EXPECT_TRUE(readInstalledRecords(QString()).isEmpty());
 }
 
 TEST_F(InstalledRecordsTest, FirstInstallCreatesTheFolderAndACompactRecord)
@@ -73,8 +103,8 @@ TEST_F(InstalledRecordsTest, FirstInstallCreatesTheFolderAndACompactRecord)
     // The upper-case digest is kept as the catalogue gave it.
     const QJsonObject expected{{QStringLiteral("alpha"), alphaDigest}, {QStringLiteral("beta"), betaDigest}};
     EXPECT_EQ(fileObject(), expected);
-    EXPECT_EQ(delegate.loadInstalledRecords(),
-              (InstalledRecords{{QStringLiteral("alpha"), alphaDigest}, {QStringLiteral("beta"), betaDigest}}));
+    EXPECT_EQ(delegate.loadInstalledRecords(), (InstalledRecords{{QStringLiteral("alpha"), alphaDigest},
+                                                                 {QStringLiteral("beta"), betaDigest}}));
 }
 
 TEST_F(InstalledRecordsTest, InstallingAgainReplacesTheDigestAndTheLaterDuplicateWins)
@@ -119,11 +149,18 @@ TEST_F(InstalledRecordsTest, ReadsAnyLayoutOfAnObjectOfStrings)
     };
     const Case cases[] = {
         {"{}", {}},
-        {" \n{ \"alpha\" :\t\"ab\" ,\r\n \"beta\":\"CD\" }\n", {{QStringLiteral("alpha"), QStringLiteral("ab")},
-                                                               {QStringLiteral("beta"), QStringLiteral("CD")}}},
+        {" \n{ \"alpha\" :\t\"ab\" ,\r\n \"beta\":\"CD\" }\n",
+         {{QStringLiteral("alpha"), QStringLiteral("ab")}, {QStringLiteral("beta"), QStringLiteral("CD")}}},
         {"{\"a\\/b\":\"\\u00e9\\\"\"}", {{QStringLiteral("a/b"), QStringLiteral("\u00e9\"")}}},
         {"{\"alpha\":\"1\",\"alpha\":\"2\"}", {{QStringLiteral("alpha"), QStringLiteral("2")}}},
         {"\xEF\xBB\xBF{\"alpha\":\"ab\"}", {{QStringLiteral("alpha"), QStringLiteral("ab")}}},
+        // A leading U+FEFF inside a string is a character: two distinct slugs.
+        {"{\"\xEF\xBB\xBF"
+         "alpha\":\"1\",\"alpha\":\"\xEF\xBB\xBF"
+         "2\"}",
+         {{QStringLiteral("\uFEFFalpha"), QStringLiteral("1")},
+          {QStringLiteral("alpha"), QStringLiteral("\uFEFF"
+                                                   "2")}}},
     };
     for (const Case& c : cases) {
         writeRecord(QByteArray(c.bytes));

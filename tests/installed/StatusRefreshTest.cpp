@@ -3,10 +3,14 @@
 #include "support/TestEnvironment.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QWidget>
-
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -57,7 +61,8 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndClearsUpToDateRows)
                            xmlPlistWithVersion(QStringLiteral("1.0.0"))));
     ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
                            binaryPlistWithVersion(QStringLiteral("1.1.0"))));
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Beta.vst3"), xmlPlistWithVersion(QStringLiteral("1.10"))));
+    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Beta.vst3"),
+                           xmlPlistWithVersion(QStringLiteral("1.10"))));
     ASSERT_TRUE(makeBundle(mac, path("/Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin"),
                            xmlPlist(QStringLiteral("<key>CFBundleShortVersionString</key><real>2</real>"))));
     ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Epsilon.vst3"), QByteArray()));
@@ -68,11 +73,14 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndClearsUpToDateRows)
            QStringList{path("Library/Audio/Plug-Ins/Components/Alpha.component/Contents/Info.plist"),
                        path("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/MacOS/Alpha"),
                        path("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist")});
-    addRow("beta", QStringLiteral("1.9"), QStringList{path("Library/Audio/Plug-Ins/VST3/Beta.vst3/Contents/Info.plist")});
+    addRow("beta", QStringLiteral("1.9"),
+           QStringList{path("Library/Audio/Plug-Ins/VST3/Beta.vst3/Contents/Info.plist")});
     addRow("gamma", QStringLiteral("2.0"), std::nullopt);
     addRow("delta", std::nullopt,
-           QStringList{path("Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin/Contents/Info.plist")});
-    addRow("epsilon", QStringLiteral("3.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Epsilon.vst3/Contents")});
+           QStringList{
+               path("Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin/Contents/Info.plist")});
+    addRow("epsilon", QStringLiteral("3.0"),
+           QStringList{path("Library/Audio/Plug-Ins/VST3/Epsilon.vst3/Contents")});
     delegate.checkboxes.at(2).first->setChecked(false); // the refresh never turns a checkbox on
 
     delegate.updateComponentStatuses();
@@ -98,7 +106,8 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndClearsUpToDateRows)
 
 TEST_F(StatusRefreshTest, RefreshesEveryCardOfARepeatedSlug)
 {
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("1.0"))));
+    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
+                           xmlPlistWithVersion(QStringLiteral("1.0"))));
     addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Alpha.vst3")});
     addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Other.vst3")});
 
@@ -116,7 +125,8 @@ TEST_F(StatusRefreshTest, RefreshesEveryCardOfARepeatedSlug)
 // any label still lose their checkmark when up to date.
 TEST_F(StatusRefreshTest, WorksWithLabelsKeptOnlyBySlugOrWithNone)
 {
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("1.0"))));
+    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
+                           xmlPlistWithVersion(QStringLiteral("1.0"))));
     addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Alpha.vst3")});
     addRow("beta", QStringLiteral("1.0"), std::nullopt);
     QLabel* beta = delegate.componentStatusLabels.value(QStringLiteral("beta"));
@@ -128,4 +138,42 @@ TEST_F(StatusRefreshTest, WorksWithLabelsKeptOnlyBySlugOrWithNone)
     EXPECT_FALSE(checked(0));
     EXPECT_EQ(beta->text(), QStringLiteral("v1.0  \u2022  Not installed"));
     EXPECT_EQ(beta->palette().color(QPalette::WindowText), delegate.muted);
+}
+
+// Files that are not what they seem, in place of Info.plists and of the
+// record: a FIFO (opening it would wait for a writer for ever), a link to
+// /dev/zero (never ends), a folder and a file past the size cap. Each bundle
+// counts as installed without a version, and the record as unusable; the
+// refresh comes back at once (a hang shows as the test's time-out).
+TEST_F(StatusRefreshTest, SpecialFilesAreInstalledWithoutAVersionAndNeverHang)
+{
+    const auto fifo = [](const QString& at) { return mkfifo(QFile::encodeName(at).constData(), 0644) == 0; };
+    const auto zero = [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); };
+    const auto folder = [](const QString& at) { return QDir().mkpath(at); };
+    const auto huge = [](const QString& at) {
+        QFile file(at);
+        return file.open(QIODevice::WriteOnly) && file.resize((16 << 20) + 1);
+    };
+    const std::function<bool(const QString&)> makers[] = {fifo, zero, folder, huge};
+    const QString record = delegate.installedRecordsPath();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(record).absolutePath()));
+    const char* names[] = {"Fifo", "Zero", "Folder", "Huge"};
+    for (int i = 0; i < 4; ++i) {
+        const QString bundle =
+            QStringLiteral("/Library/Audio/Plug-Ins/VST3/%1.vst3").arg(QLatin1String(names[i]));
+        ASSERT_TRUE(makeBundle(mac, bundle + QStringLiteral("/Contents"), QByteArray()));
+        ASSERT_TRUE(makers[i](mac + bundle + QStringLiteral("/Contents/Info.plist"))) << names[i];
+        addRow(names[i], QStringLiteral("1.0"), QStringList{bundle});
+    }
+    for (int i = 0; i < 4; ++i) {
+        QFile::remove(record);
+        QDir(record).removeRecursively();
+        ASSERT_TRUE(makers[i](record)) << names[i];
+
+        delegate.updateComponentStatuses();
+
+        for (qsizetype row = 0; row < 4; ++row)
+            EXPECT_EQ(text(row), QStringLiteral("Installed"))
+                << names[row] << " with a record that is " << names[i];
+    }
 }

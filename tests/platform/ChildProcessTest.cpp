@@ -8,7 +8,8 @@ TEST(ChildProcess, LargeErrorOutputNeverStallsTheChild)
 {
     // Far more than a pipe holds: the child would block if nobody read.
     const ChildOutcome outcome = runChildProcess(
-        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("head -c 3000000 /dev/zero | tr '\\0' e >&2; exit 3")},
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("head -c 3000000 /dev/zero | tr '\\0' e >&2; exit 3")},
         StandardOutput::Inherit);
     EXPECT_FALSE(outcome.launchError.has_value());
     EXPECT_EQ(outcome.exitStatus, 3);
@@ -27,10 +28,11 @@ TEST(ChildProcess, EndedBySignalReportsTheSignalNumber)
 
 TEST(ChildProcess, CapturesOutputAndArgumentsArePassedAsIs)
 {
-    const ChildOutcome outcome = runChildProcess(QStringLiteral("/bin/sh"),
-                                                 {QStringLiteral("-c"), QStringLiteral("printf '%s|' \"$@\""),
-                                                  QStringLiteral("sh"), QStringLiteral("a b"), QStringLiteral("$(x)")},
-                                                 StandardOutput::Capture);
+    const ChildOutcome outcome =
+        runChildProcess(QStringLiteral("/bin/sh"),
+                        {QStringLiteral("-c"), QStringLiteral("printf '%s|' \"$@\""), QStringLiteral("sh"),
+                         QStringLiteral("a b"), QStringLiteral("$(x)")},
+                        StandardOutput::Capture);
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(outcome.standardOutput, QByteArray("a b|$(x)|"));
 }
@@ -38,7 +40,8 @@ TEST(ChildProcess, CapturesOutputAndArgumentsArePassedAsIs)
 TEST(ChildProcess, MissingProgramIsALaunchFailure)
 {
     const ChildOutcome outcome =
-        runChildProcess(QStringLiteral("/nonexistent/osascript"), {QStringLiteral("-e"), QStringLiteral("x")}, StandardOutput::Inherit);
+        runChildProcess(QStringLiteral("/nonexistent/osascript"), {QStringLiteral("-e"), QStringLiteral("x")},
+                        StandardOutput::Inherit);
     ASSERT_TRUE(outcome.launchError.has_value());
     EXPECT_FALSE(outcome.launchError->description.isEmpty());
 }
@@ -46,9 +49,12 @@ TEST(ChildProcess, MissingProgramIsALaunchFailure)
 TEST(ChildProcess, OnlyValidUtf8IsText)
 {
     EXPECT_EQ(strictUtf8(QByteArray("x\n")), QStringLiteral("x\n"));
-    EXPECT_EQ(strictUtf8(QByteArray("Gr\xc3\xbc\xc3\x9f" "e")), QStringLiteral("Gr\u00fc\u00dfe"));
+    EXPECT_EQ(strictUtf8(QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                    "e")),
+              QStringLiteral("Gr\u00fc\u00dfe"));
     EXPECT_EQ(strictUtf8(QByteArray("bad \xff byte")), QString());
     EXPECT_EQ(strictUtf8(QByteArray("cut \xc3")), QString());
+    EXPECT_EQ(strictUtf8(QByteArray("\xEF\xBB\xBFx")), QStringLiteral("\uFEFFx"));
 }
 
 } // namespace
