@@ -1,8 +1,11 @@
-// The installation command line. Whatever the package paths hold (quotes,
-// backslashes, $(...), backticks, line breaks, text beyond ASCII), /bin/sh
-// runs the installer once per package, in order, with exactly
-// -pkg PATH -target ROOT; and the AppleScript around it gives osascript
-// exactly that command line.
+// The installation command line. Whatever the package paths, digests and
+// names hold (quotes, backslashes, $(...), backticks, line breaks, text beyond
+// ASCII), /bin/sh makes root's private folder once, then per package, in
+// order, copies it there, hashes the copy and installs exactly that copy;
+// the first digest that differs (ignoring case) stops the chain with
+// "The security check for NAME failed." as the only output and status 1; the
+// private folder is removed last either way. And the AppleScript around it
+// gives osascript exactly that command line.
 #include "FuzzCheck.h"
 #include "ShellHarness.h"
 #include "install/ShellCommands.h"
@@ -25,16 +28,42 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // A forked shell per input is slow; a dozen packages is plenty of batch.
-    const QStringList files = splitOnNul(data, size, 12);
-    const QString commandLine = installCommandLine(files, harness->root());
-    checkAppleScript(commandLine, files);
+    // Strings in threes: path, digest, name. A forked shell per input is
+    // slow; four packages is plenty of batch.
+    const QStringList strings = splitOnNul(data, size, 12);
+    QList<VerifiedPackage> packages;
+    for (qsizetype i = 0; i < strings.size(); i += 3)
+        packages.append(VerifiedPackage{strings[i], strings.value(i + 1), strings.value(i + 2)});
+    const QString commandLine = installCommandLine(packages, harness->root());
+    checkAppleScript(commandLine, strings);
 
     QList<QByteArray> expected;
+    QByteArray output;
+    const QByteArray folder = harness->privateFolder().toUtf8();
+    if (!packages.isEmpty())
+        expected << "mktemp"
+                 << "-d" << harness->root().resolve(QString::fromLatin1(privateFolderTemplate)).toUtf8();
     const QByteArray target = harness->root().path().toUtf8();
-    for (const QString& file : files)
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const QByteArray copy = folder + '/' + QByteArray::number(i + 1) + ".pkg";
+        expected << "cp"
+                 << "--" << packages[i].file.toUtf8() << copy << "shasum"
+                 << "-a"
+                 << "256" << copy;
+        if (packages[i].sha256.compare(QLatin1String(ShellHarness::fileDigest), Qt::CaseInsensitive) != 0) {
+            output = "The security check for " + packages[i].name.toUtf8() + " failed.\n";
+            break;
+        }
         expected << "installer"
-                 << "-pkg" << file.toUtf8() << "-target" << target;
-    checkCalls(harness->run(commandLine), expected, commandLine);
+                 << "-pkg" << copy << "-target" << target;
+    }
+    if (!packages.isEmpty())
+        expected << "rm"
+                 << "-rf"
+                 << "--" << folder;
+    const ShellHarness::Run run = harness->run(commandLine);
+    checkCalls(run, expected, commandLine, output.isEmpty() ? 0 : 1);
+    FUZZ_CHECK(run.output == output,
+               "output " + fuzz::visible(run.output) + ", expected " + fuzz::visible(output));
     return 0;
 }

@@ -20,12 +20,15 @@ namespace {
 // and a letter beyond ASCII: every one of them must survive as part of one word.
 const char* const hostileRootName = "brenvoss fuzz 'mac' $(exit 7) `false` \\ \"\xc3\xa9\"\n-XXXXXX";
 
-void writeStub(const QString& path, const char* tool)
+// `answer`, when given, is shell text the stub runs after logging: what the
+// tool prints for the line to read back.
+void writeStub(const QString& path, const char* tool, const char* answer = "")
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write " + path.toStdString());
-    file.write(QByteArray("#!/bin/sh\nprintf '%s\\0' ") + tool + " \"$@\" >>\"$BRENVOSS_FUZZ_LOG\"\n");
+    file.write(QByteArray("#!/bin/sh\nprintf '%s\\0' ") + tool + " \"$@\" >>\"$BRENVOSS_FUZZ_LOG\"\n" +
+               answer);
     file.close();
     FUZZ_CHECK(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
@@ -55,6 +58,14 @@ ShellHarness::ShellHarness()
     writeStub(m_root.resolve(QStringLiteral("/usr/sbin/installer")), "installer");
     writeStub(m_root.resolve(QStringLiteral("/bin/rm")), "rm");
     writeStub(m_root.resolve(QStringLiteral("/usr/sbin/pkgutil")), "pkgutil");
+    writeStub(m_root.resolve(QStringLiteral("/bin/cp")), "cp");
+    writeStub(m_root.resolve(QStringLiteral("/usr/bin/mktemp")), "mktemp",
+              "printf '%s\\n' \"$BRENVOSS_FUZZ_PRIVATE\"\n");
+    writeStub(m_root.resolve(QStringLiteral("/usr/bin/shasum")), "shasum",
+              "printf '%s  %s\\n' \"$BRENVOSS_FUZZ_DIGEST\" \"$3\"\n");
+    // mktemp's answer: as hostile as the root, but it ends like a real one
+    // (command substitution drops trailing line feeds).
+    m_private = m_root.resolve(QStringLiteral("/private/tmp/brenvoss-install.q'u \"o\" $(t) `t` \\ \n.Zz9"));
     QDir().mkpath(m_folder.filePath(QStringLiteral("cwd")));
     m_log = m_folder.filePath(QStringLiteral("calls.log"));
     m_output = m_folder.filePath(QStringLiteral("output.txt"));
@@ -71,13 +82,17 @@ ShellHarness::Run ShellHarness::run(const QString& commandLine) const
     QByteArray command = commandLine.toUtf8();
     QByteArray logVariable = "BRENVOSS_FUZZ_LOG=" + QFile::encodeName(m_log);
     QByteArray pathVariable = "PATH=/nonexistent";
+    QByteArray privateVariable = "BRENVOSS_FUZZ_PRIVATE=" + m_private.toUtf8();
+    QByteArray digestVariable = QByteArray("BRENVOSS_FUZZ_DIGEST=") + fileDigest;
     std::vector<char*> environment;
     for (char** variable = environ; *variable; ++variable) {
-        if (qstrncmp(*variable, "PATH=", 5) != 0 && qstrncmp(*variable, "BRENVOSS_FUZZ_LOG=", 18) != 0)
+        if (qstrncmp(*variable, "PATH=", 5) != 0 && qstrncmp(*variable, "BRENVOSS_FUZZ_", 14) != 0)
             environment.push_back(*variable);
     }
     environment.push_back(logVariable.data());
     environment.push_back(pathVariable.data());
+    environment.push_back(privateVariable.data());
+    environment.push_back(digestVariable.data());
     environment.push_back(nullptr);
 
     const QByteArray outputPath = QFile::encodeName(m_output);
@@ -170,9 +185,10 @@ void checkAppleScript(const QString& commandLine, const QStringList& texts)
     }
 }
 
-void checkCalls(const ShellHarness::Run& run, const QList<QByteArray>& expected, const QString& commandLine)
+void checkCalls(const ShellHarness::Run& run, const QList<QByteArray>& expected, const QString& commandLine,
+                int status)
 {
-    FUZZ_CHECK(run.log == expected && run.status == 0,
+    FUZZ_CHECK(run.log == expected && run.status == status,
                "command line " + fuzz::visible(commandLine) + "\nexit status " + std::to_string(run.status) +
                    "\nexpected" + shown(expected) + "\ngot     " + shown(run.log) + "\noutput " +
                    fuzz::visible(run.output));

@@ -13,8 +13,9 @@
 #include <optional>
 
 // Runs our command lines through /bin/sh inside a simulated Mac whose tools
-// (installer, rm, pkgutil) are stubs that log their name and arguments, NUL
-// after each, to one file. A target compares that log with the arguments it
+// (installer, rm, pkgutil, cp, mktemp, shasum) are stubs that log their name
+// and arguments, NUL after each, to one file. mktemp answers privateFolder(),
+// shasum answers fileDigest for any file. A target compares that log with the arguments it
 // meant to pass. The root folder's own name is full of shell syntax, so tool
 // paths and the install target are quoted as carefully as package paths.
 class ShellHarness
@@ -23,6 +24,8 @@ public:
     ShellHarness();
 
     const SystemRoot& root() const { return m_root; }
+    const QString& privateFolder() const { return m_private; }
+    static constexpr char fileDigest[] = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
 
     struct Run
     {
@@ -37,6 +40,7 @@ private:
     SystemRoot m_root;
     QString m_log;
     QString m_output;
+    QString m_private;
 };
 
 // The fuzz input as up to `limit` strings, split on NUL (paths and receipt
@@ -53,5 +57,7 @@ std::optional<QString> decodeAppleScriptLiteral(QStringView body);
 // and appleScriptEscaped() of each of `texts` decodes to that text.
 void checkAppleScript(const QString& commandLine, const QStringList& texts);
 
-// Aborts with both lists shown unless the stubs were called exactly so.
-void checkCalls(const ShellHarness::Run& run, const QList<QByteArray>& expected, const QString& commandLine);
+// Aborts with both lists shown unless the stubs were called exactly so and
+// sh exited with `status`.
+void checkCalls(const ShellHarness::Run& run, const QList<QByteArray>& expected, const QString& commandLine,
+                int status = 0);

@@ -4,11 +4,14 @@
 #include "install/Sha256.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QThreadPool>
 #include <QUuid>
 
+#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -67,8 +70,13 @@ void AppDelegate::installSelected()
 
     const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-")
                               + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    // Only the user may read or enter the folder, from the moment it exists:
+    // no other account can read a package in it or swap one.
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(directory.toStdString()), error);
+    std::filesystem::create_directories(std::filesystem::path(m_environment.temporaryDirectory.toStdString()),
+                                        error);
+    if (!error && ::mkdir(QFile::encodeName(directory).constData(), 0700) != 0)
+        error = std::error_code(errno, std::generic_category());
     if (error) {
         showError(QStringLiteral("A temporary folder could not be created"),
                   Error{QStringLiteral("File"), error.value(), QString::fromStdString(error.message())});

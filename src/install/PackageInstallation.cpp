@@ -15,7 +15,11 @@ void AppDelegate::install(const QStringList& files, const QList<PluginComponent>
             QDir(directory).removeRecursively();
             return;
         }
-        const AdministratorOutcome outcome = runAdministratorShellCommand(installCommandLine(files, root), root);
+        QList<VerifiedPackage> packages;
+        for (qsizetype i = 0; i < files.size() && i < components.size(); ++i)
+            packages.append(VerifiedPackage{files[i], components[i].sha256, components[i].name});
+        const AdministratorOutcome outcome =
+            runAdministratorShellCommand(installCommandLine(packages, root), root);
         // No package outlives the run, whether the installer ran or not.
         QDir(directory).removeRecursively();
         runOnMain(self, [outcome, components](AppDelegate& d) {

@@ -1,5 +1,21 @@
 #include "install/ShellCommands.h"
 
+namespace {
+
+// shasum prints lower-case digits; the catalogue may use either case. Only
+// ASCII letters are folded: no other character can stand for a hex digit.
+QString asciiLower(const QString& text)
+{
+    QString lower = text;
+    for (QChar& c : lower) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return lower;
+}
+
+} // namespace
+
 QString shellQuoted(const QString& text)
 {
     QString quoted = text;
@@ -12,15 +28,33 @@ QString shellToolPath(const SystemRoot& root, const QString& macPath)
     return root.isDefault() ? macPath : shellQuoted(root.resolve(macPath));
 }
 
-QString installCommandLine(const QStringList& packageFiles, const SystemRoot& root)
+QString installCommandLine(const QList<VerifiedPackage>& packages, const SystemRoot& root)
 {
+    if (packages.isEmpty())
+        return {};
+    const QString cp = shellToolPath(root, QStringLiteral("/bin/cp"));
+    const QString shasum = shellToolPath(root, QStringLiteral("/usr/bin/shasum"));
     const QString installer = shellToolPath(root, QStringLiteral("/usr/sbin/installer"));
     const QString target = root.isDefault() ? QStringLiteral("/") : shellQuoted(root.path());
-    QStringList commands;
-    commands.reserve(packageFiles.size());
-    for (const QString& file : packageFiles)
-        commands.append(installer + QStringLiteral(" -pkg ") + shellQuoted(file) + QStringLiteral(" -target ") + target);
-    return commands.join(QStringLiteral(" && "));
+
+    // $d is mktemp's answer, never outside text; "$d/N.pkg" keeps it one word.
+    QStringList steps;
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const VerifiedPackage& package = packages[i];
+        const QString copy = QStringLiteral("\"$d/%1.pkg\"").arg(i + 1);
+        const QString failure = QStringLiteral("The security check for %1 failed.").arg(package.name);
+        steps << cp + QStringLiteral(" -- ") + shellQuoted(package.file) + QLatin1Char(' ') + copy
+              << QStringLiteral("h=$(") + shasum + QStringLiteral(" -a 256 ") + copy + QLatin1Char(')')
+              // Built-ins only: the first field of shasum's line against the digest.
+              << QStringLiteral("{ [ \"${h%% *}\" = ") + shellQuoted(asciiLower(package.sha256)) +
+                     QStringLiteral(" ] || { printf '%s\\n' ") + shellQuoted(failure) +
+                     QStringLiteral(" >&2; false; }; }")
+              << installer + QStringLiteral(" -pkg ") + copy + QStringLiteral(" -target ") + target;
+    }
+    return QStringLiteral("d=$(") + shellToolPath(root, QStringLiteral("/usr/bin/mktemp")) +
+           QStringLiteral(" -d ") + shellQuoted(root.resolve(QString::fromLatin1(privateFolderTemplate))) +
+           QStringLiteral(") && { ") + steps.join(QStringLiteral(" && ")) + QStringLiteral("; s=$?; ") +
+           shellToolPath(root, QStringLiteral("/bin/rm")) + QStringLiteral(" -rf -- \"$d\"; exit \"$s\"; }");
 }
 
 QString appleScriptEscaped(const QString& command)

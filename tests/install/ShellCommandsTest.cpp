@@ -1,15 +1,26 @@
 #include "install/ShellCommands.h"
 
+#include "simmac/Digest.h"
+#include "simmac/PackageFormat.h"
+#include "simmac/SimulatedMac.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <QProcess>
+namespace fs = std::filesystem;
 
 namespace {
+
+const QString digestA = QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+const QString digestB = QStringLiteral("5F70BF18A086007016E948B04AED3B82103A36BEA41755B6CDDFAF10ACE3C6EF");
 
 struct InstallCase
 {
     const char* name;
-    QStringList files;
+    QList<VerifiedPackage> packages;
     const char* root; // "" for a real Mac
     const char* commandLine;
 };
@@ -20,27 +31,97 @@ class InstallCommandLine : public ::testing::TestWithParam<InstallCase>
 TEST_P(InstallCommandLine, IsExactlyTheExpectedText)
 {
     const InstallCase& c = GetParam();
-    EXPECT_EQ(installCommandLine(c.files, SystemRoot(QString::fromUtf8(c.root))).toStdString(),
+    EXPECT_EQ(installCommandLine(c.packages, SystemRoot(QString::fromUtf8(c.root))).toStdString(),
               std::string(c.commandLine));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Install, InstallCommandLine,
     ::testing::Values(
-        InstallCase{"OnePackage", {QStringLiteral("/T/x.pkg")}, "", "/usr/sbin/installer -pkg '/T/x.pkg' -target /"},
-        InstallCase{"TwoPackages",
-                    {QStringLiteral("/T/Brenvoss-Tesselar-X/alpha.pkg"), QStringLiteral("/T/Brenvoss-Tesselar-X/beta.pkg")},
-                    "",
-                    "/usr/sbin/installer -pkg '/T/Brenvoss-Tesselar-X/alpha.pkg' -target / && "
-                    "/usr/sbin/installer -pkg '/T/Brenvoss-Tesselar-X/beta.pkg' -target /"},
-        InstallCase{"SingleQuote", {QStringLiteral("/T/a'b/x.pkg")}, "", R"(/usr/sbin/installer -pkg '/T/a'\''b/x.pkg' -target /)"},
-        InstallCase{"SpacesAndDollar", {QStringLiteral("/T/my dir/$(id).pkg")}, "",
-                    "/usr/sbin/installer -pkg '/T/my dir/$(id).pkg' -target /"},
-        InstallCase{"RelocatedRoot", {QStringLiteral("/tmp/x.pkg")}, "/sim mac/",
-                    "'/sim mac/usr/sbin/installer' -pkg '/tmp/x.pkg' -target '/sim mac'"},
-        InstallCase{"RelocatedRootWithQuote", {QStringLiteral("/tmp/x.pkg")}, "/r'oot",
-                    R"('/r'\''oot/usr/sbin/installer' -pkg '/tmp/x.pkg' -target '/r'\''oot')"}),
+        InstallCase{"Nothing", {}, "", ""},
+        InstallCase{
+            "TwoPackages",
+            {{QStringLiteral("/T/Brenvoss-Tesselar-X/alpha.pkg"), digestA, QStringLiteral("Alpha")},
+             {QStringLiteral("/T/Brenvoss-Tesselar-X/beta.pkg"), digestB, QStringLiteral("Beta")}},
+            "",
+            R"(d=$(/usr/bin/mktemp -d '/private/tmp/brenvoss-install.XXXXXXXX') && { )"
+            R"(/bin/cp -- '/T/Brenvoss-Tesselar-X/alpha.pkg' "$d/1.pkg" && h=$(/usr/bin/shasum -a 256 "$d/1.pkg") && )"
+            R"({ [ "${h%% *}" = 'e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855' ] || )"
+            R"({ printf '%s\n' 'The security check for Alpha failed.' >&2; false; }; } && )"
+            R"(/usr/sbin/installer -pkg "$d/1.pkg" -target / && )"
+            R"(/bin/cp -- '/T/Brenvoss-Tesselar-X/beta.pkg' "$d/2.pkg" && h=$(/usr/bin/shasum -a 256 "$d/2.pkg") && )"
+            R"({ [ "${h%% *}" = '5f70bf18a086007016e948b04aed3b82103a36bea41755b6cddfaf10ace3c6ef' ] || )"
+            R"({ printf '%s\n' 'The security check for Beta failed.' >&2; false; }; } && )"
+            R"(/usr/sbin/installer -pkg "$d/2.pkg" -target /; s=$?; /bin/rm -rf -- "$d"; exit "$s"; })"},
+        InstallCase{
+            "QuotesInPathDigestAndName",
+            {{QStringLiteral("/T/a'b/x.pkg"), QStringLiteral("A'B"), QStringLiteral("It's")}},
+            "",
+            R"(d=$(/usr/bin/mktemp -d '/private/tmp/brenvoss-install.XXXXXXXX') && { )"
+            R"(/bin/cp -- '/T/a'\''b/x.pkg' "$d/1.pkg" && h=$(/usr/bin/shasum -a 256 "$d/1.pkg") && )"
+            R"({ [ "${h%% *}" = 'a'\''b' ] || { printf '%s\n' 'The security check for It'\''s failed.' >&2; false; }; } && )"
+            R"(/usr/sbin/installer -pkg "$d/1.pkg" -target /; s=$?; /bin/rm -rf -- "$d"; exit "$s"; })"},
+        InstallCase{
+            "RelocatedRootWithQuote",
+            {{QStringLiteral("/tmp/x.pkg"), digestA, QStringLiteral("X")}},
+            "/r'oot/",
+            R"(d=$('/r'\''oot/usr/bin/mktemp' -d '/r'\''oot/private/tmp/brenvoss-install.XXXXXXXX') && { )"
+            R"('/r'\''oot/bin/cp' -- '/tmp/x.pkg' "$d/1.pkg" && h=$('/r'\''oot/usr/bin/shasum' -a 256 "$d/1.pkg") && )"
+            R"({ [ "${h%% *}" = 'e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855' ] || )"
+            R"({ printf '%s\n' 'The security check for X failed.' >&2; false; }; } && )"
+            R"('/r'\''oot/usr/sbin/installer' -pkg "$d/1.pkg" -target '/r'\''oot'; s=$?; )"
+            R"('/r'\''oot/bin/rm' -rf -- "$d"; exit "$s"; })"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// The line as root's shell runs it, with the simulated Mac's own tools, on a
+// root and a download folder that hold a quote, a blank, a backslash and a
+// dollar sign: a copy whose digest differs is refused with the message alone
+// and nothing installed; one that matches (in either case) is installed. No
+// private folder outlives either run.
+TEST(InstallCommandLineInShell, InstallsOnlyACopyThatMatchesTheCatalogue)
+{
+    QTemporaryDir scratch;
+    const QString base = scratch.path() + QStringLiteral(R"(/it's a \ $HOME)");
+    const fs::path root = (base + QStringLiteral("/mac")).toStdString();
+    layoutSimulatedMac(root, BRENVOSS_SIMMAC_TOOL);
+    const std::string bytes =
+        buildPackage("audio.brenvoss.tesselar.native.alpha", "1.0.0",
+                     {{"Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist", "<plist/>"}});
+    const QString file = base + QStringLiteral(R"(/Brenvoss "X" $(x)/alpha.pkg)");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.data(), qint64(bytes.size()));
+    out.close();
+    const QString digest = QString::fromStdString(sha256Hex(bytes));
+    const QString name = QStringLiteral(R"x(It's "$(touch pwned)" \)x");
+
+    struct Attempt
+    {
+        QString digest;
+        int status;
+        QByteArray errorText;
+        bool installed;
+    } runs[] = {
+        {QString(digest).replace(0, 1, digest[0] == u'0' ? u'1' : u'0'), 1,
+         "The security check for " + name.toUtf8() + " failed.\n", false},
+        {digest.toUpper(), 0, "", true},
+    };
+    for (const Attempt& run : runs) {
+        QProcess sh;
+        sh.setWorkingDirectory(scratch.path());
+        sh.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"),
+                  installCommandLine({{file, run.digest, name}}, SystemRoot(base + QStringLiteral("/mac")))});
+        ASSERT_TRUE(sh.waitForFinished(10000));
+        EXPECT_EQ(sh.exitCode(), run.status);
+        EXPECT_EQ(sh.readAllStandardError(), run.errorText);
+        EXPECT_EQ(fs::exists(root / "Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"),
+                  run.installed);
+        EXPECT_TRUE(fs::is_empty(root / "private/tmp"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(scratch.filePath(QStringLiteral("pwned"))));
+}
 
 TEST(AppleScript, BackslashesAreDoubledBeforeQuotesAreEscaped)
 {

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <filesystem>
+
 namespace {
 
 const TestPlugin alpha{QStringLiteral("alpha"), QStringLiteral("Alpha")};
@@ -343,6 +345,11 @@ TEST_F(InstallFlow, EndingTheAppMidDownloadLeavesNoPackageBehind)
     delegate->installButton->click();
     ASSERT_TRUE(waitFor([&] { return delegate->statusLabel->text() == QStringLiteral("Downloading Beta (2 of 2)\u2026"); }));
     ASSERT_FALSE(leftoverDownloadFolders().isEmpty()); // alpha.pkg is waiting in it
+    // Only the user may read or enter it.
+    EXPECT_EQ(std::filesystem::status(
+                  (world.temporary() + QLatin1Char('/') + leftoverDownloadFolders()[0]).toStdString())
+                  .permissions(),
+              std::filesystem::perms::owner_all);
     delegate.reset();
     EXPECT_TRUE(leftoverDownloadFolders().isEmpty());
     EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));

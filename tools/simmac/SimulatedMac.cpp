@@ -59,7 +59,9 @@ std::string bundleName(const std::string& macPath)
 const std::vector<std::string>& simulatedToolPaths()
 {
     static const std::vector<std::string> paths = {"/usr/bin/osascript", "/usr/sbin/installer",
-                                                   "/usr/sbin/pkgutil", "/bin/rm"};
+                                                   "/usr/sbin/pkgutil",  "/bin/rm",
+                                                   "/usr/bin/mktemp",    "/bin/cp",
+                                                   "/usr/bin/shasum"};
     return paths;
 }
 
@@ -97,6 +99,11 @@ void layoutSimulatedMac(const fs::path& root, const fs::path& toolBinary)
         fs::create_directories(macPathInRoot(root, folder));
     fs::create_directories(receiptsDir(root));
     fs::create_directories(stateDir(root));
+    // The Mac's /tmp: anyone may create in it, only an entry's owner may
+    // rename or remove it.
+    const fs::path tmp = macPathInRoot(root, "/private/tmp");
+    fs::create_directories(tmp);
+    fs::permissions(tmp, fs::perms::all | fs::perms::sticky_bit);
     for (const std::string& tool : simulatedToolPaths()) {
         const fs::path destination = macPathInRoot(root, tool);
         fs::create_directories(destination.parent_path());
@@ -207,6 +214,22 @@ std::string authorizationAnswer(const fs::path& root)
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == ' ' || answer.back() == '\r'))
         answer.pop_back();
     return answer;
+}
+
+void setPromptHook(const fs::path& root, const std::string& script)
+{
+    const fs::path hook = promptHookPath(root);
+    if (script.empty()) {
+        fs::remove(hook);
+        return;
+    }
+    writeFileAtomically(hook, "#!/bin/sh\n" + script + "\n");
+    fs::permissions(hook, fs::perms::owner_all);
+}
+
+fs::path promptHookPath(const fs::path& root)
+{
+    return stateDir(root) / "prompt-hook";
 }
 
 void protectPath(const fs::path& root, const std::string& path)

@@ -6,6 +6,7 @@
 //
 //   var/db/receipts/<identifier>.json   package receipts
 //   .simmac/authorization               "cancel": administrator prompts refuse
+//   .simmac/prompt-hook                 run by osascript while its prompt is open
 //   .simmac/protected                   absolute paths rm may not delete
 //   .simmac/layout                      marks a folder made by layoutSimulatedMac
 //
@@ -59,6 +60,12 @@ std::vector<std::string> receiptIdentifiers(const std::filesystem::path& root); 
 // cleared with "".
 void setAuthorizationAnswer(const std::filesystem::path& root, const std::string& answer);
 std::string authorizationAnswer(const std::filesystem::path& root);
+
+// A /bin/sh script that osascript runs while its password prompt is open,
+// before the command starts: what another program of the user could do in
+// that window. "" removes it. Layout never makes one.
+void setPromptHook(const std::filesystem::path& root, const std::string& script);
+std::filesystem::path promptHookPath(const std::filesystem::path& root);
 
 // Paths, as the app writes them (inside the root), that rm refuses to delete,
 // like System Integrity Protection does on a real Mac.

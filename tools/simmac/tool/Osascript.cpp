@@ -38,6 +38,11 @@ int runOsascript(const std::filesystem::path& root, const std::vector<std::strin
         return 1;
     }
     const std::string where = "0:" + std::to_string(characterCount(script)) + ": execution error: ";
+    // The prompt is open now; a test may act in this window.
+    const std::filesystem::path hook = promptHookPath(root);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(hook, error))
+        runAndWait(hook.string(), {hook.string()});
     if (authorizationAnswer(root) == "cancel") {
         std::cerr << where << "User canceled. (-128)\n";
         return 1;

@@ -1,5 +1,6 @@
 // brenvoss-simmac-tool: one binary, copied into a simulated Mac as
-// usr/bin/osascript, usr/sbin/installer, usr/sbin/pkgutil and bin/rm. It acts
+// usr/bin/osascript, usr/sbin/installer, usr/sbin/pkgutil, bin/rm,
+// usr/bin/mktemp, bin/cp and usr/bin/shasum. It acts
 // as the tool its file is named after, on the simulated Mac it lies in.
 #include "Tools.h"
 #include "simmac/SimulatedMac.h"
@@ -59,11 +60,15 @@ int main(int argc, char* argv[])
         {"installer", {"/usr/sbin/installer", runInstaller}},
         {"pkgutil", {"/usr/sbin/pkgutil", runPkgutil}},
         {"rm", {"/bin/rm", runRm}},
+        {"mktemp", {"/usr/bin/mktemp", runMktemp}},
+        {"cp", {"/bin/cp", runCp}},
+        {"shasum", {"/usr/bin/shasum", runShasum}},
     };
     const fs::path executable = ownPath(argc > 0 ? argv[0] : "brenvoss-simmac-tool");
     const auto tool = tools.find(executable.filename().string());
     if (tool == tools.end()) {
-        std::cerr << "brenvoss-simmac-tool: run me as one of osascript, installer, pkgutil or rm inside a "
+        std::cerr << "brenvoss-simmac-tool: run me as one of osascript, installer, pkgutil, rm, mktemp, cp "
+                     "or shasum inside a "
                      "simulated Mac (see brenvoss-simmac layout)\n";
         return 2;
     }

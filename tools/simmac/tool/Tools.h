@@ -11,6 +11,9 @@ int runOsascript(const std::filesystem::path& root, const std::vector<std::strin
 int runInstaller(const std::filesystem::path& root, const std::vector<std::string>& arguments);
 int runPkgutil(const std::filesystem::path& root, const std::vector<std::string>& arguments);
 int runRm(const std::filesystem::path& root, const std::vector<std::string>& arguments);
+int runMktemp(const std::filesystem::path& root, const std::vector<std::string>& arguments);
+int runCp(const std::filesystem::path& root, const std::vector<std::string>& arguments);
+int runShasum(const std::filesystem::path& root, const std::vector<std::string>& arguments);
 
 // Runs `program` with `arguments` (argv[0] included) and waits for it. With
 // `errorText`, the child's standard error is collected there instead of
