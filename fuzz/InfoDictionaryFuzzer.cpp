@@ -5,7 +5,7 @@
 // string". Deep nesting and large containers must neither crash nor leak.
 #include "FuzzCheck.h"
 #include "platform/InfoDictionary.h"
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 
 #include <QHash>
 #include <QSet>

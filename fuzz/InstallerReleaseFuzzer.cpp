@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 #include "catalogue/Manifest.h"
 #include "installed/VersionCompare.h"
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 #include "update/InstallerRelease.h"
 
 #include <QList>

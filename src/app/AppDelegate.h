@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Error.h"
+#include "common/Error.h"
 #include "catalogue/Manifest.h"
 #include "installed/InstalledRecords.h"
 #include "platform/Environment.h"

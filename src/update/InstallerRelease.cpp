@@ -2,7 +2,7 @@
 
 #include "catalogue/Manifest.h"
 #include "installed/VersionCompare.h"
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 
 #include <new>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,7 @@
 #include "workflows/WorkflowFixture.h"
 
 #include "install/Sha256.h"
+#include "platform/Sha256Stream.h"
 #include "simmac/InfoPlist.h"
 #include "simmac/PackageFormat.h"
 #include "simmac/SimulatedMac.h"

@@ -1,6 +1,6 @@
 #include "app/AlertText.h"
 #include "app/AppDelegate.h"
-#include "app/MainQueue.h"
+#include "common/MainQueue.h"
 #include "update/InstallerRelease.h"
 
 #include <QDesktopServices>
@@ -23,9 +23,7 @@ void AppDelegate::checkInstallerVersion()
     m_session.dataTask(UrlSession::uncachedRequest(m_environment.installerReleaseURL, releaseTimeoutSeconds),
                        maximumReleaseBytes, [self = QPointer<AppDelegate>(this), ownVersion](HttpResponse response) {
                            // Every failure is silent and changes nothing.
-                           if (self.isNull() || response.transportError || response.bodyTooLarge)
-                               return;
-                           if (!response.statusCode || *response.statusCode < 200 || *response.statusCode > 299)
+                           if (self.isNull() || !response.succeeded() || response.bodyTooLarge)
                                return;
                            Result<InstallerRelease> release = decodeInstallerRelease(response.body);
                            if (!release)

@@ -1,5 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/MainQueue.h"
+#include "common/MainQueue.h"
 #include "catalogue/ManifestLocation.h"
 
 #include <QLabel>
@@ -49,9 +49,7 @@ void AppDelegate::loadManifest()
         };
         if (response.transportError)
             return fail(*response.transportError);
-        const bool usable = !response.bodyTooLarge && response.statusCode && *response.statusCode >= 200
-                            && *response.statusCode <= 299;
-        if (!usable)
+        if (!response.succeeded() || response.bodyTooLarge)
             return fail(Error::brenvoss(ErrorCode::ServerResponse, QStringLiteral("The server did not respond correctly.")));
         Result<Manifest> decoded = decodeManifest(response.body);
         if (!decoded)

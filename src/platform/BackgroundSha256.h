@@ -1,6 +1,6 @@
 #pragma once
 
-#include "install/Sha256.h"
+#include "platform/Sha256Stream.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/MainQueue.h"
+#include "common/MainQueue.h"
 #include "install/AdministratorCommand.h"
 #include "uninstall/Discovery.h"
 #include "uninstall/PackageReceipts.h"
