@@ -123,7 +123,7 @@ public:
             QLabel* label = delegate->rowStatusLabels[row];
             label->setText(QStringLiteral("Checking\u2026"));
             QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, delegate->muted);
+            palette.setColor(QPalette::WindowText, delegate->palette.muted);
             label->setPalette(palette);
         }
         QCoreApplication::processEvents();
@@ -185,7 +185,7 @@ void BM_ApplyToWidgets(benchmark::State& state)
             QLabel* label = w.delegate->rowStatusLabels[row];
             label->setText(statuses[row].text);
             QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, w.delegate->burgundy);
+            palette.setColor(QPalette::WindowText, w.delegate->palette.burgundy);
             label->setPalette(palette);
             if (statuses[row].kind == ComponentStatusKind::upToDate)
                 w.delegate->checkboxes[row].first->setChecked(false);

@@ -5,9 +5,9 @@
 #include "installed/InstalledRecords.h"
 #include "platform/Environment.h"
 #include "platform/UrlSession.h"
+#include "ui/StyleSheet.h"
 #include "update/InstallerRelease.h"
 
-#include <QColor>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -104,13 +104,18 @@ public:
     QList<PluginComponent> selectedComponents() const;
 
     const Environment& environment() const { return m_environment; }
-    UrlSession& session() { return m_session; }
 
     // State, in the order it is initialised.
-    QColor paper, surface, ink, muted, burgundy;
-    QColor upToDateGreen;
+    const WindowPalette palette;
+
+private:
+    // The parent of every control until buildWindow() lays it out (or for
+    // good, when no window is built): never shown.
+    std::unique_ptr<QWidget> m_unplaced;
+
+public:
     std::unique_ptr<QWidget> window;
-    // Built by buildMainMenu() without a parent; buildWindow() gives it to the window.
+    // Built by buildMainMenu(); buildWindow() gives it to the window.
     QPointer<QMenuBar> mainMenu;
     QPointer<PluginListStackView> listStack;
     QPointer<QScrollArea> pluginScrollView;
@@ -144,11 +149,3 @@ private:
     QString m_downloadFolder;
     bool m_runInProgress = false;
 };
-
-// Deletes `roots` and forgets `receipts` under one administrator authorisation
-// and reports on the main thread. Runs on a background thread.
-void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
-                          const QList<PluginComponent>& components, const SystemRoot& root);
-
-// The date the automatic re-check starts from, so the first activation runs it.
-QDateTime distantPast();

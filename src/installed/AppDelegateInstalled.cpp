@@ -33,14 +33,14 @@ void AppDelegate::updateComponentStatuses()
             label->setText(status.text);
             switch (status.kind) {
             case ComponentStatusKind::notInstalled:
-                setTextColour(label, muted);
+                setTextColour(label, palette.muted);
                 break;
             case ComponentStatusKind::upToDate:
-                setTextColour(label, upToDateGreen);
+                setTextColour(label, palette.upToDateGreen);
                 break;
             case ComponentStatusKind::update:
             case ComponentStatusKind::installed:
-                setTextColour(label, burgundy);
+                setTextColour(label, palette.burgundy);
                 break;
             }
         }

@@ -37,7 +37,8 @@ void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outco
 }
 
 // Finds the bundles and receipts of `components` and removes them, on a
-// background thread: pkgutil and the administrator command block it.
+// background thread: pkgutil and the administrator command block it. Reports
+// on the main thread.
 void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComponent>& components,
                        const SystemRoot& root)
 {
@@ -50,16 +51,13 @@ void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComp
         });
         return;
     }
-    removeInstalledFiles(self, found.roots, found.receipts, components, root);
+    // Deletes the bundles and forgets the receipts under one administrator
+    // authorisation.
+    report(self, runAdministratorShellCommand(removalCommandLine(found.roots, found.receipts, root), root),
+           components);
 }
 
 } // namespace
-
-void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
-                          const QList<PluginComponent>& components, const SystemRoot& root)
-{
-    report(self, runAdministratorShellCommand(removalCommandLine(roots, receipts, root), root), components);
-}
 
 void AppDelegate::uninstallSelected()
 {

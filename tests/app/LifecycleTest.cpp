@@ -12,6 +12,9 @@
 
 namespace {
 
+// Where the automatic re-check starts from, so that the first activation runs it.
+const QDateTime distantPast(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+
 struct EditionCase
 {
     const char* name;
@@ -60,7 +63,7 @@ TEST(Lifecycle, InitialStateBeforeLaunch)
     EXPECT_FALSE(delegate.manifest.has_value());
     EXPECT_TRUE(delegate.checkboxes.isEmpty());
     EXPECT_FALSE(delegate.availableInstallerURL.has_value());
-    EXPECT_EQ(delegate.lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate.lastAutomaticCheck, distantPast);
 }
 
 } // namespace
@@ -111,7 +114,7 @@ TEST_F(LaunchFixture, LaunchThenFirstActivationLoadAndCheckTwice)
     delegate->applicationDidFinishLaunching();
     ASSERT_TRUE(delegate->window);
     EXPECT_TRUE(delegate->window->isVisible());
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast()); // start-up leaves it alone
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast); // start-up leaves it alone
     delegate->applicationDidBecomeActive();
     EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
     EXPECT_TRUE(seen(2, 2));
@@ -123,7 +126,7 @@ TEST_F(LaunchFixture, ActivationBeforeLaunchLoadsNothing)
     delegate = std::make_unique<AppDelegate>(world.environment(TestWorld::infoFor(
         QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"), QStringLiteral("DSP"))));
     delegate->applicationDidBecomeActive();
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast);
     delegate->applicationDidFinishLaunching();
     ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
     EXPECT_EQ(count("/catalogue/DSP.json"), 1);
@@ -156,7 +159,7 @@ TEST_F(LaunchFixture, RefreshLoadsAndChecksWithoutMovingTheAutomaticCheck)
     ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
     delegate->refresh();
     EXPECT_TRUE(seen(3, 3));
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast);
 }
 
 } // namespace
