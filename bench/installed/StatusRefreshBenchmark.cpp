@@ -13,11 +13,9 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QWidget>
-
 #include <benchmark/benchmark.h>
-#include <plist/plist.h>
-
 #include <memory>
+#include <plist/plist.h>
 
 namespace {
 
@@ -173,9 +171,10 @@ void BM_ApplyToWidgets(benchmark::State& state)
     const InstalledRecords records = w.delegate->loadInstalledRecords();
     QList<ComponentStatus> statuses;
     for (const auto& row : w.delegate->checkboxes) {
-        statuses.append(componentStatus(
-            row.second, inspectInstalledBundles(w.delegate->environment().systemRoot, bundleRoots(row.second.installPaths)),
-            records));
+        statuses.append(componentStatus(row.second,
+                                        inspectInstalledBundles(w.delegate->environment().systemRoot,
+                                                                bundleRoots(row.second.installPaths)),
+                                        records));
     }
     for (auto _ : state) {
         state.PauseTiming();

@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
+
 #include "app/Activation.h"
+#include "ui/PluginListStackView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,8 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-
-#include "ui/PluginListStackView.h"
 
 namespace {
 
@@ -27,26 +27,21 @@ QDateTime distantPast()
 } // namespace
 
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
-    : QObject(parent),
-      palette(WindowPalette::brenvoss()),
-      m_unplaced(std::make_unique<QWidget>()),
+    : QObject(parent), palette(WindowPalette::brenvoss()), m_unplaced(std::make_unique<QWidget>()),
       listStack(new PluginListStackView(m_unplaced.get())),
       pluginScrollView(new QScrollArea(m_unplaced.get())),
       statusLabel(new QLabel(QStringLiteral("Loading plugin list\u2026"), m_unplaced.get())),
-      subtitleLabel(new QLabel(m_unplaced.get())),
-      progress(new QProgressBar(m_unplaced.get())),
+      subtitleLabel(new QLabel(m_unplaced.get())), progress(new QProgressBar(m_unplaced.get())),
       versionLabel(new QLabel(m_unplaced.get())),
       installerUpdateButton(makeButton("INSTALLER UPDATE AVAILABLE", m_unplaced.get())),
       installButton(makeButton("INSTALL / UPDATE SELECTED", m_unplaced.get())),
       uninstallButton(makeButton("UNINSTALL SELECTED", m_unplaced.get())),
       selectAllButton(makeButton("Select all", m_unplaced.get())),
       selectNoneButton(makeButton("Unselect all", m_unplaced.get())),
-      refreshButton(makeButton("Refresh list", m_unplaced.get())),
-      lastAutomaticCheck(distantPast()),
+      refreshButton(makeButton("Refresh list", m_unplaced.get())), lastAutomaticCheck(distantPast()),
       initialEdition(infoString(environment.infoDictionary, QStringLiteral("BrenvossEdition"))
                          .value_or(QStringLiteral("Native"))),
-      activeEdition(QStringLiteral("Native")),
-      m_environment(std::move(environment))
+      activeEdition(QStringLiteral("Native")), m_environment(std::move(environment))
 {
 }
 
@@ -66,10 +61,11 @@ AppDelegate::~AppDelegate()
 void AppDelegate::attachTo(QApplication& application)
 {
     application.setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
-    connect(&application, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            applicationDidBecomeActive();
-    });
+    connect(&application, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    applicationDidBecomeActive();
+            });
     connect(&application, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 

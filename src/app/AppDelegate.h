@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Error.h"
 #include "catalogue/Manifest.h"
+#include "common/Error.h"
 #include "installed/InstalledRecords.h"
 #include "platform/Environment.h"
 #include "platform/UrlSession.h"
@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
-
 #include <memory>
 #include <optional>
 #include <utility>
@@ -89,7 +88,8 @@ public:
     void installSelected();
     void download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
                   const QStringList& files);
-    void install(const QStringList& files, const QList<PluginComponent>& components, const QString& directory);
+    void install(const QStringList& files, const QList<PluginComponent>& components,
+                 const QString& directory);
 
     // Uninstallation (uninstall/).
     void uninstallSelected();
@@ -98,7 +98,8 @@ public:
     void checkInstallerVersion();
     void openInstallerUpdate();
     // Applies a usable release document: build, button, version line, prompt.
-    void showInstallerRelease(const InstallerRelease& release, bool updateAvailable, const QString& ownVersion);
+    void showInstallerRelease(const InstallerRelease& release, bool updateAvailable,
+                              const QString& ownVersion);
 
     // The selected components, in row order.
     QList<PluginComponent> selectedComponents() const;

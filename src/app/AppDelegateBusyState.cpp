@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <cmath>
 
 namespace {

@@ -1,9 +1,8 @@
 #include "app/AppDelegate.h"
-#include "common/MainQueue.h"
 #include "catalogue/ManifestLocation.h"
+#include "common/MainQueue.h"
 
 #include <QLabel>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,27 +35,29 @@ void AppDelegate::loadManifest()
 
     // The completion runs on the session's thread: status check and decoding
     // happen there, and only the outcome reaches the main thread.
-    m_session.dataTask(request, maximumCatalogueBytes, [self = QPointer<AppDelegate>(this)](HttpResponse response) {
-        if (self.isNull())
-            return;
-        // An installation or uninstallation that started meanwhile owns the
-        // window until it reports: the outcome then changes nothing.
-        const auto fail = [&self](Error error) {
-            runOnMain(self, [error = std::move(error)](AppDelegate& delegate) {
+    m_session.dataTask(
+        request, maximumCatalogueBytes, [self = QPointer<AppDelegate>(this)](HttpResponse response) {
+            if (self.isNull())
+                return;
+            // An installation or uninstallation that started meanwhile owns the
+            // window until it reports: the outcome then changes nothing.
+            const auto fail = [&self](Error error) {
+                runOnMain(self, [error = std::move(error)](AppDelegate& delegate) {
+                    if (!delegate.runInProgress())
+                        delegate.showError(QStringLiteral("The plugin list could not be loaded"), error);
+                });
+            };
+            if (response.transportError)
+                return fail(*response.transportError);
+            if (!response.succeeded() || response.bodyTooLarge)
+                return fail(Error::brenvoss(ErrorCode::ServerResponse,
+                                            QStringLiteral("The server did not respond correctly.")));
+            Result<Manifest> decoded = decodeManifest(response.body);
+            if (!decoded)
+                return fail(decoded.error());
+            runOnMain(self, [manifest = std::move(decoded).value()](AppDelegate& delegate) {
                 if (!delegate.runInProgress())
-                    delegate.showError(QStringLiteral("The plugin list could not be loaded"), error);
+                    delegate.showManifest(manifest);
             });
-        };
-        if (response.transportError)
-            return fail(*response.transportError);
-        if (!response.succeeded() || response.bodyTooLarge)
-            return fail(Error::brenvoss(ErrorCode::ServerResponse, QStringLiteral("The server did not respond correctly.")));
-        Result<Manifest> decoded = decodeManifest(response.body);
-        if (!decoded)
-            return fail(decoded.error());
-        runOnMain(self, [manifest = std::move(decoded).value()](AppDelegate& delegate) {
-            if (!delegate.runInProgress())
-                delegate.showManifest(manifest);
         });
-    });
 }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 
 // One package entry of the vendor's catalogue. Immutable once decoded.

@@ -4,7 +4,6 @@
 #include "platform/SystemRoot.h"
 
 #include <QString>
-
 #include <optional>
 
 // How an administrator command ended: it could not be started at all, or it

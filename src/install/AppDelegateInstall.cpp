@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 #include "common/MainQueue.h"
+#include "install/AdministratorCommand.h"
 #include "install/DownloadRequest.h"
 #include "install/Sha256.h"
-#include "install/AdministratorCommand.h"
 #include "install/ShellCommands.h"
 
 #include <QDir>
@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QThreadPool>
 #include <QUuid>
-
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -36,7 +35,8 @@ QString downloadStatus(const PluginComponent& component, qsizetype index, qsizet
 // Ends a run: the download folder, with whatever it holds, is removed off the
 // main thread (it may hold gigabytes), and only then is the failure reported,
 // so the alert never shows while packages are still on disk.
-void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component, Error error)
+void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component,
+             Error error)
 {
     QDir(directory).removeRecursively();
     runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
@@ -70,8 +70,8 @@ void AppDelegate::installSelected()
         return;
     }
 
-    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-")
-                              + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-") +
+                              QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     // Only the user may read or enter the folder, from the moment it exists:
     // no other account can read a package in it or swap one.
     std::error_code error;
@@ -87,8 +87,8 @@ void AppDelegate::installSelected()
     download(selection, 0, directory, {});
 }
 
-void AppDelegate::download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
-                           const QStringList& files)
+void AppDelegate::download(const QList<PluginComponent>& components, qsizetype index,
+                           const QString& directory, const QStringList& files)
 {
     const qsizetype count = components.size();
     m_downloadFolder = directory;
@@ -107,9 +107,8 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
     // the packages fetched so far goes with it.
     const auto failNow = [&](qint64 code, const QString& sentence) {
         QThreadPool::globalInstance()->start(
-            [self = QPointer<AppDelegate>(this), directory, component, error = Error::brenvoss(code, sentence)] {
-                failRun(self, directory, component, error);
-            });
+            [self = QPointer<AppDelegate>(this), directory, component,
+             error = Error::brenvoss(code, sentence)] { failRun(self, directory, component, error); });
     };
     if (!isSafePackageName(component.slug))
         return failNow(ErrorCode::InvalidPackageName, QStringLiteral("The package name of ") +
@@ -132,18 +131,19 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
             if (response.transportError)
                 return fail(*response.transportError);
             if (!response.succeeded() || response.file.isEmpty())
-                return fail(Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
+                return fail(
+                    Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
             if (!digestsMatch(response.sha256, component.sha256))
                 return fail(Error::brenvoss(ErrorCode::SecurityCheck,
                                             QStringLiteral("The security check for ") + component.name +
                                                 QStringLiteral(" failed.")));
-            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](AppDelegate& d) {
-                d.download(components, index + 1, directory, files);
-            });
+            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](
+                                AppDelegate& d) { d.download(components, index + 1, directory, files); });
         });
 }
 
-void AppDelegate::install(const QStringList& files, const QList<PluginComponent>& components, const QString& directory)
+void AppDelegate::install(const QStringList& files, const QList<PluginComponent>& components,
+                          const QString& directory)
 {
     QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), files, components, directory,
                                           root = m_environment.systemRoot] {
@@ -162,8 +162,9 @@ void AppDelegate::install(const QStringList& files, const QList<PluginComponent>
             if (outcome.launchError)
                 return d.showError(QStringLiteral("Installation could not be started"), *outcome.launchError);
             if (outcome.status != 0) {
-                const QString description =
-                    outcome.errorText.isEmpty() ? QStringLiteral("Installation was cancelled.") : outcome.errorText;
+                const QString description = outcome.errorText.isEmpty()
+                                                ? QStringLiteral("Installation was cancelled.")
+                                                : outcome.errorText;
                 d.showError(QStringLiteral("Installation could not be completed"),
                             Error::brenvoss(outcome.status, description));
                 // Packages before the failing one may be installed now: let

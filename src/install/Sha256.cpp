@@ -1,4 +1,5 @@
 #include "install/Sha256.h"
+
 #include "platform/Sha256Stream.h"
 
 #include <QFile>

@@ -29,7 +29,8 @@ void AppDelegate::updateComponentStatuses()
             inspectInstalledBundles(m_environment.systemRoot, bundleRoots(component.installPaths));
         const ComponentStatus status = componentStatus(component, bundles, records);
 
-        if (QLabel* label = rowsHaveLabels ? rowStatusLabels.at(row) : componentStatusLabels.value(component.slug)) {
+        if (QLabel* label =
+                rowsHaveLabels ? rowStatusLabels.at(row) : componentStatusLabels.value(component.slug)) {
             label->setText(status.text);
             switch (status.kind) {
             case ComponentStatusKind::notInstalled:

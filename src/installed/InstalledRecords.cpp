@@ -1,7 +1,7 @@
 #include "installed/InstalledRecords.h"
 
-#include "platform/CappedFile.h"
 #include "common/Utf8Text.h"
+#include "platform/CappedFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "platform/InfoDictionary.h"
 
-#include "platform/CappedFile.h"
 #include "common/Utf8Text.h"
+#include "platform/CappedFile.h"
 
 #include <QDateTime>
 #include <memory>

@@ -1,8 +1,7 @@
 #include "platform/Sha256Stream.h"
 
-#include <openssl/evp.h>
-
 #include <array>
+#include <openssl/evp.h>
 
 Sha256Stream::Sha256Stream() : m_context(EVP_MD_CTX_new())
 {

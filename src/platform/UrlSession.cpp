@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-
 #include <memory>
 
 namespace {
@@ -42,7 +41,8 @@ std::optional<int> httpStatus(const QNetworkReply* reply)
 Error networkError(const QNetworkReply* reply)
 {
     if (reply->error() == QNetworkReply::OperationCanceledError)
-        return Error{QStringLiteral("Network"), qint64(reply->error()), QStringLiteral("The request timed out.")};
+        return Error{QStringLiteral("Network"), qint64(reply->error()),
+                     QStringLiteral("The request timed out.")};
     return Error{QStringLiteral("Network"), qint64(reply->error()), reply->errorString()};
 }
 
@@ -168,10 +168,11 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             auto drain = [reply, transfer] {
                 if (transfer->writeError)
                     return;
-                if (!transfer->file.isOpen()
-                    && !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-                    transfer->writeError =
-                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                if (!transfer->file.isOpen() &&
+                    !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate |
+                                         QIODevice::Unbuffered)) {
+                    transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                                 transfer->file.errorString()};
                     reply->abort();
                     return;
                 }
@@ -180,8 +181,8 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                     if (chunk.isEmpty())
                         return;
                     if (transfer->file.write(chunk) != chunk.size()) {
-                        transfer->writeError =
-                            Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                        transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                                     transfer->file.errorString()};
                         reply->abort();
                         return;
                     }
@@ -195,37 +196,40 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                 if (HttpOutcome::isSuccessStatus(httpStatus(reply)))
                     drain();
             });
-            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, transfer, destination, completion, drain] {
-                DownloadResponse response;
-                classify(reply, response);
-                if (response.succeeded())
-                    drain();
-                if (transfer->writeError) {
-                    response.transportError = transfer->writeError;
-                    response.statusCode.reset();
-                }
-                failIfCutOff(reply, transfer->received, response);
-                const bool keep = response.succeeded();
-                if (keep && !transfer->file.isOpen()) // an empty body still makes a file
-                    transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-                if (keep && !transfer->file.flush())
-                    response.transportError =
-                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
-                transfer->file.close();
-                if (keep && !response.transportError) {
-                    QFile::remove(destination);
-                    if (QFile::rename(transfer->file.fileName(), destination)) {
-                        response.file = destination;
-                        response.sha256 = transfer->digest.finalHex();
-                    } else {
-                        response.transportError = Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
-                                                        QStringLiteral("The downloaded file could not be moved.")};
-                    }
-                }
-                if (response.file.isEmpty())
-                    QFile::remove(transfer->file.fileName());
-                completion(std::move(response));
-            });
+            QObject::connect(reply, &QNetworkReply::finished, reply,
+                             [reply, transfer, destination, completion, drain] {
+                                 DownloadResponse response;
+                                 classify(reply, response);
+                                 if (response.succeeded())
+                                     drain();
+                                 if (transfer->writeError) {
+                                     response.transportError = transfer->writeError;
+                                     response.statusCode.reset();
+                                 }
+                                 failIfCutOff(reply, transfer->received, response);
+                                 const bool keep = response.succeeded();
+                                 if (keep && !transfer->file.isOpen()) // an empty body still makes a file
+                                     transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                                 if (keep && !transfer->file.flush())
+                                     response.transportError =
+                                         Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                               transfer->file.errorString()};
+                                 transfer->file.close();
+                                 if (keep && !response.transportError) {
+                                     QFile::remove(destination);
+                                     if (QFile::rename(transfer->file.fileName(), destination)) {
+                                         response.file = destination;
+                                         response.sha256 = transfer->digest.finalHex();
+                                     } else {
+                                         response.transportError =
+                                             Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
+                                                   QStringLiteral("The downloaded file could not be moved.")};
+                                     }
+                                 }
+                                 if (response.file.isEmpty())
+                                     QFile::remove(transfer->file.fileName());
+                                 completion(std::move(response));
+                             });
         },
         Qt::QueuedConnection);
 }

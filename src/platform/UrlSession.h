@@ -6,7 +6,6 @@
 #include <QNetworkRequest>
 #include <QObject>
 #include <QThread>
-
 #include <functional>
 #include <optional>
 
@@ -20,7 +19,10 @@ struct HttpOutcome
 
     // A response arrived, with a status from 200 to 299.
     bool succeeded() const { return !transportError && isSuccessStatus(statusCode); }
-    static bool isSuccessStatus(std::optional<int> status) { return status && *status >= 200 && *status <= 299; }
+    static bool isSuccessStatus(std::optional<int> status)
+    {
+        return status && *status >= 200 && *status <= 299;
+    }
 };
 
 struct HttpResponse : HttpOutcome

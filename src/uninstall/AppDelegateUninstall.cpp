@@ -19,8 +19,9 @@ void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outco
         if (outcome.launchError)
             return d.showError(QStringLiteral("Uninstallation could not be started"), *outcome.launchError);
         if (outcome.status != 0) {
-            const QString description =
-                outcome.errorText.isEmpty() ? QStringLiteral("Uninstallation was cancelled.") : outcome.errorText;
+            const QString description = outcome.errorText.isEmpty()
+                                            ? QStringLiteral("Uninstallation was cancelled.")
+                                            : outcome.errorText;
             d.showError(QStringLiteral("Uninstallation could not be completed"),
                         Error::brenvoss(outcome.status, description));
             // Bundles deleted before the failing one are gone: show what is
@@ -76,9 +77,11 @@ void AppDelegate::uninstallSelected()
     confirmation->setIcon(QMessageBox::Warning);
     confirmation->setText(QStringLiteral("Uninstall %1 selected plugin%2?")
                               .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
-    confirmation->setInformativeText(QStringLiteral("Close Pro Tools and all other audio applications first. "
-                                                    "AU, VST3 and AAX files for the selected plugins will be removed."));
-    QPushButton* uninstall = confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
+    confirmation->setInformativeText(
+        QStringLiteral("Close Pro Tools and all other audio applications first. "
+                       "AU, VST3 and AAX files for the selected plugins will be removed."));
+    QPushButton* uninstall =
+        confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
     QPushButton* cancel = confirmation->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     confirmation->setDefaultButton(uninstall);
     confirmation->setEscapeButton(cancel);
@@ -87,12 +90,12 @@ void AppDelegate::uninstallSelected()
             return;
         beginRun();
         statusLabel->setText(QStringLiteral("Finding installed plugin files\u2026"));
-        QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), selection,
-                                              root = m_environment.systemRoot] {
-            if (self.isNull())
-                return;
-            discoverAndRemove(self, selection, root);
-        });
+        QThreadPool::globalInstance()->start(
+            [self = QPointer<AppDelegate>(this), selection, root = m_environment.systemRoot] {
+                if (self.isNull())
+                    return;
+                discoverAndRemove(self, selection, root);
+            });
     });
     // show(), not open(): open() would make it window-modal.
     confirmation->show();

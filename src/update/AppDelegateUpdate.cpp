@@ -19,29 +19,33 @@ constexpr qint64 maximumReleaseBytes = 1024 * 1024;
 void AppDelegate::checkInstallerVersion()
 {
     const QString ownVersion =
-        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString")).value_or(QStringLiteral("0"));
-    m_session.dataTask(UrlSession::uncachedRequest(m_environment.installerReleaseURL, releaseTimeoutSeconds),
-                       maximumReleaseBytes, [self = QPointer<AppDelegate>(this), ownVersion](HttpResponse response) {
-                           // Every failure is silent and changes nothing.
-                           if (self.isNull() || !response.succeeded() || response.bodyTooLarge)
-                               return;
-                           Result<InstallerRelease> release = decodeInstallerRelease(response.body);
-                           if (!release)
-                               return;
-                           const bool available = isUpdateAvailable(ownVersion, release.value());
-                           runOnMain(self, [release = std::move(release).value(), available, ownVersion](AppDelegate& d) {
-                               d.showInstallerRelease(release, available, ownVersion);
-                           });
-                       });
+        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))
+            .value_or(QStringLiteral("0"));
+    m_session.dataTask(
+        UrlSession::uncachedRequest(m_environment.installerReleaseURL, releaseTimeoutSeconds),
+        maximumReleaseBytes, [self = QPointer<AppDelegate>(this), ownVersion](HttpResponse response) {
+            // Every failure is silent and changes nothing.
+            if (self.isNull() || !response.succeeded() || response.bodyTooLarge)
+                return;
+            Result<InstallerRelease> release = decodeInstallerRelease(response.body);
+            if (!release)
+                return;
+            const bool available = isUpdateAvailable(ownVersion, release.value());
+            runOnMain(self, [release = std::move(release).value(), available, ownVersion](AppDelegate& d) {
+                d.showInstallerRelease(release, available, ownVersion);
+            });
+        });
 }
 
-void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool updateAvailable, const QString& ownVersion)
+void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool updateAvailable,
+                                       const QString& ownVersion)
 {
     availableInstallerURL = installerBuild(release, activeEdition);
     installerUpdateButton->setVisible(updateAvailable);
-    versionLabel->setText(updateAvailable ? QStringLiteral("Brenvoss Installer %1  \u2022  Version %2 available")
-                                                .arg(ownVersion, release.version)
-                                          : QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownVersion));
+    versionLabel->setText(updateAvailable
+                              ? QStringLiteral("Brenvoss Installer %1  \u2022  Version %2 available")
+                                    .arg(ownVersion, release.version)
+                              : QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownVersion));
     if (!updateAvailable || promptedInstallerVersion == release.version)
         return;
     promptedInstallerVersion = release.version;
@@ -52,9 +56,10 @@ void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool upd
     prompt->setWindowModality(Qt::WindowModal);
     prompt->setIcon(QMessageBox::Information);
     prompt->setText(QStringLiteral("A new Brenvoss Installer is ready"));
-    prompt->setInformativeText(QStringLiteral("Brenvoss Installer %1 is available. Update now to get the latest "
-                                              "plug-in update checks and installer improvements.")
-                                   .arg(release.version));
+    prompt->setInformativeText(
+        QStringLiteral("Brenvoss Installer %1 is available. Update now to get the latest "
+                       "plug-in update checks and installer improvements.")
+            .arg(release.version));
     // The version is the server's text.
     showTextsAsWritten(*prompt);
     QPushButton* download = prompt->addButton(QStringLiteral("DOWNLOAD UPDATE"), QMessageBox::AcceptRole);

@@ -1,8 +1,8 @@
 #include "update/InstallerRelease.h"
 
 #include "catalogue/Manifest.h"
-#include "installed/VersionCompare.h"
 #include "common/Utf8Text.h"
+#include "installed/VersionCompare.h"
 
 #include <new>
 #include <nlohmann/json.hpp>

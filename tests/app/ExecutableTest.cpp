@@ -2,12 +2,11 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,7 +26,8 @@ QString makeBundle(const QTemporaryDir& dir, const QByteArray& plist)
 
 QByteArray plistWith(const QByteArray& entries)
 {
-    return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries + "</dict></plist>";
+    return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries +
+           "</dict></plist>";
 }
 
 struct MissingBaseCase
@@ -37,7 +37,8 @@ struct MissingBaseCase
 };
 
 class MissingManifestBase : public ::testing::TestWithParam<MissingBaseCase>
-{};
+{
+};
 
 TEST_P(MissingManifestBase, StopsTheProcessWithTheMessage)
 {
@@ -73,8 +74,9 @@ TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
     ASSERT_TRUE(server.start());
     const QByteArray base = QByteArray::fromStdString(server.baseUrl()) + "/vendor/catalogue/";
     const QString executable = makeBundle(
-        dir, plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
-                       base + "</string>"));
+        dir,
+        plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
+                  base + "</string>"));
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -3,12 +3,11 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -24,7 +23,8 @@ struct EditionCase
 };
 
 class EditionRules : public ::testing::TestWithParam<EditionCase>
-{};
+{
+};
 
 TEST_P(EditionRules, PicksTheCatalogueDocument)
 {
@@ -38,7 +38,8 @@ TEST_P(EditionRules, PicksTheCatalogueDocument)
     EXPECT_EQ(delegate.initialEdition, QString::fromUtf8(c.edition));
     EXPECT_EQ(delegate.activeEdition, QStringLiteral("Native")); // until launch
     delegate.activeEdition = delegate.initialEdition;
-    EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded), QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
+    EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded),
+              QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,7 +79,8 @@ protected:
     {
         server = std::make_unique<VendorServer>(root.path().toStdString());
         ASSERT_TRUE(server->start());
-        server->putFile("/catalogue/Native.json", R"({"edition":"Native","collectionVersion":"1","components":[]})");
+        server->putFile("/catalogue/Native.json",
+                        R"({"edition":"Native","collectionVersion":"1","components":[]})");
         world.releaseURL = QUrl(QString::fromStdString(server->baseUrl()) +
                                 QStringLiteral("/downloads/tesselar/installer-latest.json"));
         delegate = std::make_unique<AppDelegate>(world.environment(
@@ -99,8 +101,11 @@ protected:
     bool seen(int loads, int checks)
     {
         return waitFor([&] {
-            return count("/catalogue/Native.json") >= loads && count("/downloads/tesselar/installer-latest.json") >= checks;
-        }) && count("/catalogue/Native.json") == loads && count("/downloads/tesselar/installer-latest.json") == checks;
+                   return count("/catalogue/Native.json") >= loads &&
+                          count("/downloads/tesselar/installer-latest.json") >= checks;
+               }) &&
+               count("/catalogue/Native.json") == loads &&
+               count("/downloads/tesselar/installer-latest.json") == checks;
     }
 
     QTemporaryDir root;

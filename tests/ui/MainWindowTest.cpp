@@ -137,7 +137,8 @@ TEST(MainWindow, DrawsThePaletteThroughTheApplicationStyleSheet)
     const auto textIn = [&](QWidget* widget, const QColor& colour) {
         return pixelsNear(image, colour, frameInWindow(*window, widget));
     };
-    EXPECT_GT(textIn(window->window->findChild<QLabel*>(QStringLiteral("titleLabel")), window->palette.ink), 50);
+    EXPECT_GT(textIn(window->window->findChild<QLabel*>(QStringLiteral("titleLabel")), window->palette.ink),
+              50);
     EXPECT_GT(textIn(window->subtitleLabel, window->palette.burgundy), 20);
     EXPECT_GT(textIn(window->statusLabel, window->palette.muted), 10);
     EXPECT_GT(textIn(window->versionLabel, window->palette.muted), 5);
