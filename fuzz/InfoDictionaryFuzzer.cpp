@@ -4,8 +4,8 @@
 // string value reads as that string, any other value as "present, not a
 // string". Deep nesting and large containers must neither crash nor leak.
 #include "FuzzCheck.h"
+#include "common/Utf8Text.h"
 #include "platform/InfoDictionary.h"
-#include "platform/Utf8Text.h"
 
 #include <QHash>
 #include <QSet>

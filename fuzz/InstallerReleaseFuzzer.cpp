@@ -4,8 +4,8 @@
 // flip between two checks of the same release.
 #include "FuzzCheck.h"
 #include "catalogue/Manifest.h"
+#include "common/Utf8Text.h"
 #include "installed/VersionCompare.h"
-#include "platform/Utf8Text.h"
 #include "update/InstallerRelease.h"
 
 #include <QList>

@@ -4,7 +4,7 @@
 // document that the format allows is never refused.
 #include "FuzzCheck.h"
 #include "catalogue/Manifest.h"
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 
 #include <algorithm>
 #include <cstddef>

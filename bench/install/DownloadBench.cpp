@@ -8,8 +8,8 @@
 // Both write to BRENVOSS_BENCH_OUTPUT (default /dev/shm when there is one), so
 // the disk's write-back of one run does not slow the next; the two take turns
 // going first.
-#include "install/Sha256.h"
 #include "install/RandomFile.h"
+#include "install/Sha256.h"
 #include "platform/UrlSession.h"
 
 #include <QCoreApplication>
@@ -20,7 +20,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -55,15 +54,17 @@ int main(int argc, char* argv[])
     QDir().mkpath(root + QStringLiteral("/packages"));
     QString outputDir = qEnvironmentVariable("BRENVOSS_BENCH_OUTPUT");
     if (outputDir.isEmpty())
-        outputDir = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/brenvoss-download-bench")
-                                                                      : root + QStringLiteral("/out");
+        outputDir = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                        ? QStringLiteral("/dev/shm/brenvoss-download-bench")
+                        : root + QStringLiteral("/out");
     QDir().mkpath(outputDir);
     const QString package = root + QStringLiteral("/packages/big.pkg");
     writeRandomFile(package, bytes);
     const QString expected = sha256(package).value();
 
     QProcess server;
-    server.start(QStringLiteral(BRENVOSS_VENDOR_SERVER), {QStringLiteral("--root"), root, QStringLiteral("--port"), QStringLiteral("0")});
+    server.start(QStringLiteral(BRENVOSS_VENDOR_SERVER),
+                 {QStringLiteral("--root"), root, QStringLiteral("--port"), QStringLiteral("0")});
     if (!server.waitForReadyRead(10000)) {
         std::fprintf(stderr, "the vendor server did not start\n");
         return 1;
@@ -84,7 +85,8 @@ int main(int argc, char* argv[])
         QElapsedTimer clock;
         clock.start();
         QProcess curl;
-        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), curlOut, url.toString()});
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("-o"), curlOut, url.toString()});
         curl.waitForFinished(-1);
         curlSeconds.push_back(double(clock.nsecsElapsed()) / 1e9);
         QFile::remove(curlOut);
@@ -99,9 +101,8 @@ int main(int argc, char* argv[])
         tick.start();
         QTimer heartbeat;
         heartbeat.setInterval(1);
-        QObject::connect(&heartbeat, &QTimer::timeout, &heartbeat, [&] {
-            longestStallMs = std::max(longestStallMs, tick.restart());
-        });
+        QObject::connect(&heartbeat, &QTimer::timeout, &heartbeat,
+                         [&] { longestStallMs = std::max(longestStallMs, tick.restart()); });
         heartbeat.start();
 
         bool verified = false;
@@ -110,8 +111,10 @@ int main(int argc, char* argv[])
         clock.start();
         session.downloadTask(UrlSession::uncachedRequest(url, 300), outputDir + QStringLiteral("/app.pkg"),
                              [&](DownloadResponse response) {
-                                 verified = !response.transportError && digestsMatch(response.sha256, expected);
-                                 QMetaObject::invokeMethod(&app, [&] { done = true; }, Qt::QueuedConnection);
+                                 verified =
+                                     !response.transportError && digestsMatch(response.sha256, expected);
+                                 QMetaObject::invokeMethod(
+                                     &app, [&] { done = true; }, Qt::QueuedConnection);
                              });
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -129,12 +132,15 @@ int main(int argc, char* argv[])
     server.waitForFinished();
 
     const double mib = double(bytes) / (1024.0 * 1024.0);
-    std::printf("package: %.0f MiB over loopback HTTP into %s, %d runs each (median)\n", mib, qPrintable(outputDir), runs);
-    std::printf("curl -s -o FILE           %8.3f s  %7.0f MiB/s\n", median(curlSeconds), mib / median(curlSeconds));
-    std::printf("download + verify (app)   %8.3f s  %7.0f MiB/s\n", median(appSeconds), mib / median(appSeconds));
+    std::printf("package: %.0f MiB over loopback HTTP into %s, %d runs each (median)\n", mib,
+                qPrintable(outputDir), runs);
+    std::printf("curl -s -o FILE           %8.3f s  %7.0f MiB/s\n", median(curlSeconds),
+                mib / median(curlSeconds));
+    std::printf("download + verify (app)   %8.3f s  %7.0f MiB/s\n", median(appSeconds),
+                mib / median(appSeconds));
     std::printf("ratio app / curl          %8.3f\n", median(appSeconds) / median(curlSeconds));
-    std::printf("peak resident memory      %8.1f MiB (before the downloads: %.1f MiB)\n", double(peakResidentKiB()) / 1024.0,
-                double(baselineKiB) / 1024.0);
+    std::printf("peak resident memory      %8.1f MiB (before the downloads: %.1f MiB)\n",
+                double(peakResidentKiB()) / 1024.0, double(baselineKiB) / 1024.0);
     std::printf("longest main-thread stall %8lld ms\n", static_cast<long long>(longestStallMs));
 
     // `--json FILE` also writes the figures for the benchmark table.
@@ -143,12 +149,13 @@ int main(int argc, char* argv[])
     if (json > 0 && json + 1 < arguments.size()) {
         QFile out(arguments.at(json + 1));
         out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        out.write(QJsonDocument(QJsonObject{{QStringLiteral("bytes"), double(bytes)},
-                                            {QStringLiteral("curlSeconds"), median(curlSeconds)},
-                                            {QStringLiteral("appSeconds"), median(appSeconds)},
-                                            {QStringLiteral("peakResidentMiB"), double(peakResidentKiB()) / 1024.0},
-                                            {QStringLiteral("longestStallMs"), double(longestStallMs)}})
-                      .toJson());
+        out.write(
+            QJsonDocument(QJsonObject{{QStringLiteral("bytes"), double(bytes)},
+                                      {QStringLiteral("curlSeconds"), median(curlSeconds)},
+                                      {QStringLiteral("appSeconds"), median(appSeconds)},
+                                      {QStringLiteral("peakResidentMiB"), double(peakResidentKiB()) / 1024.0},
+                                      {QStringLiteral("longestStallMs"), double(longestStallMs)}})
+                .toJson());
     }
     return 0;
 }

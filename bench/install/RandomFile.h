@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
-
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -32,6 +31,7 @@ inline void writeRandomFile(const QString& path, qint64 bytes)
 // BRENVOSS_BENCH_BYTES, or 1 GiB.
 inline qint64 benchBytes()
 {
-    return qEnvironmentVariableIsSet("BRENVOSS_BENCH_BYTES") ? qEnvironmentVariable("BRENVOSS_BENCH_BYTES").toLongLong()
-                                                             : qint64(1) << 30;
+    return qEnvironmentVariableIsSet("BRENVOSS_BENCH_BYTES")
+               ? qEnvironmentVariable("BRENVOSS_BENCH_BYTES").toLongLong()
+               : qint64(1) << 30;
 }

@@ -4,12 +4,10 @@
 #include "install/RandomFile.h"
 #include "install/Sha256.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-
+#include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <random>
 

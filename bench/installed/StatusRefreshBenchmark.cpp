@@ -13,11 +13,9 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QWidget>
-
 #include <benchmark/benchmark.h>
-#include <plist/plist.h>
-
 #include <memory>
+#include <plist/plist.h>
 
 namespace {
 
@@ -123,7 +121,7 @@ public:
             QLabel* label = delegate->rowStatusLabels[row];
             label->setText(QStringLiteral("Checking\u2026"));
             QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, delegate->muted);
+            palette.setColor(QPalette::WindowText, delegate->palette.muted);
             label->setPalette(palette);
         }
         QCoreApplication::processEvents();
@@ -173,9 +171,10 @@ void BM_ApplyToWidgets(benchmark::State& state)
     const InstalledRecords records = w.delegate->loadInstalledRecords();
     QList<ComponentStatus> statuses;
     for (const auto& row : w.delegate->checkboxes) {
-        statuses.append(componentStatus(
-            row.second, inspectInstalledBundles(w.delegate->environment().systemRoot, bundleRoots(row.second.installPaths)),
-            records));
+        statuses.append(componentStatus(row.second,
+                                        inspectInstalledBundles(w.delegate->environment().systemRoot,
+                                                                bundleRoots(row.second.installPaths)),
+                                        records));
     }
     for (auto _ : state) {
         state.PauseTiming();
@@ -185,7 +184,7 @@ void BM_ApplyToWidgets(benchmark::State& state)
             QLabel* label = w.delegate->rowStatusLabels[row];
             label->setText(statuses[row].text);
             QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, w.delegate->burgundy);
+            palette.setColor(QPalette::WindowText, w.delegate->palette.burgundy);
             label->setPalette(palette);
             if (statuses[row].kind == ComponentStatusKind::upToDate)
                 w.delegate->checkboxes[row].first->setChecked(false);

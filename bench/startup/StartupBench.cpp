@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QWidget>
-
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -28,7 +27,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Expose || event->type() == QEvent::Show)
-            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                      Qt::QueuedConnection);
         return QObject::eventFilter(watched, event);
     }
 };
@@ -48,8 +48,10 @@ int runApp(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     Environment env = Environment::fromMachine(QCoreApplication::applicationDirPath());
-    env.infoDictionary.insert(QStringLiteral("BrenvossManifestBaseURL"), QStringLiteral("http://127.0.0.1:9/catalogue"));
-    env.installerReleaseURL = QUrl(QStringLiteral("http://127.0.0.1:9/downloads/tesselar/installer-latest.json"));
+    env.infoDictionary.insert(QStringLiteral("BrenvossManifestBaseURL"),
+                              QStringLiteral("http://127.0.0.1:9/catalogue"));
+    env.installerReleaseURL =
+        QUrl(QStringLiteral("http://127.0.0.1:9/downloads/tesselar/installer-latest.json"));
     AppDelegate delegate(env);
     delegate.attachTo(application);
     QuitWhenShown quit;
@@ -102,7 +104,8 @@ int main(int argc, char* argv[])
         if (std::string_view(argv[i]) == "--json") {
             QFile out(QString::fromLocal8Bit(argv[i + 1]));
             out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            out.write(QJsonDocument(QJsonObject{{QStringLiteral("minimalMs"), minimal}, {QStringLiteral("appMs"), app}})
+            out.write(QJsonDocument(
+                          QJsonObject{{QStringLiteral("minimalMs"), minimal}, {QStringLiteral("appMs"), app}})
                           .toJson());
         }
     }

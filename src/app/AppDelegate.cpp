@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
+
 #include "app/Activation.h"
+#include "ui/PluginListStackView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,52 +11,37 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "ui/PluginListStackView.h"
-
 namespace {
 
-QColor calibrated(double red, double green, double blue, double alpha = 1.0)
+QPushButton* makeButton(const char* title, QWidget* holder)
 {
-    return QColor::fromRgbF(float(red), float(green), float(blue), float(alpha));
+    return new QPushButton(QString::fromUtf8(title), holder);
 }
 
-QPushButton* makeButton(const char* title)
-{
-    return new QPushButton(QString::fromUtf8(title));
-}
-
-} // namespace
-
+// The date the automatic re-check starts from, so the first activation runs it.
 QDateTime distantPast()
 {
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
 }
 
+} // namespace
+
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
-    : QObject(parent),
-      paper(calibrated(0.961, 0.941, 0.902)),
-      surface(calibrated(1.0, 0.992, 0.973)),
-      ink(calibrated(0.09, 0.196, 0.227)),
-      muted(calibrated(0.392, 0.447, 0.463)),
-      burgundy(calibrated(0.557, 0.255, 0.251)),
-      upToDateGreen(calibrated(0.2, 0.42, 0.35)),
-      listStack(new PluginListStackView),
-      pluginScrollView(new QScrollArea),
-      statusLabel(new QLabel(QStringLiteral("Loading plugin list\u2026"))),
-      subtitleLabel(new QLabel),
-      progress(new QProgressBar),
-      versionLabel(new QLabel),
-      installerUpdateButton(makeButton("INSTALLER UPDATE AVAILABLE")),
-      installButton(makeButton("INSTALL / UPDATE SELECTED")),
-      uninstallButton(makeButton("UNINSTALL SELECTED")),
-      selectAllButton(makeButton("Select all")),
-      selectNoneButton(makeButton("Unselect all")),
-      refreshButton(makeButton("Refresh list")),
-      lastAutomaticCheck(distantPast()),
+    : QObject(parent), palette(WindowPalette::brenvoss()), m_unplaced(std::make_unique<QWidget>()),
+      listStack(new PluginListStackView(m_unplaced.get())),
+      pluginScrollView(new QScrollArea(m_unplaced.get())),
+      statusLabel(new QLabel(QStringLiteral("Loading plugin list\u2026"), m_unplaced.get())),
+      subtitleLabel(new QLabel(m_unplaced.get())), progress(new QProgressBar(m_unplaced.get())),
+      versionLabel(new QLabel(m_unplaced.get())),
+      installerUpdateButton(makeButton("INSTALLER UPDATE AVAILABLE", m_unplaced.get())),
+      installButton(makeButton("INSTALL / UPDATE SELECTED", m_unplaced.get())),
+      uninstallButton(makeButton("UNINSTALL SELECTED", m_unplaced.get())),
+      selectAllButton(makeButton("Select all", m_unplaced.get())),
+      selectNoneButton(makeButton("Unselect all", m_unplaced.get())),
+      refreshButton(makeButton("Refresh list", m_unplaced.get())), lastAutomaticCheck(distantPast()),
       initialEdition(infoString(environment.infoDictionary, QStringLiteral("BrenvossEdition"))
                          .value_or(QStringLiteral("Native"))),
-      activeEdition(QStringLiteral("Native")),
-      m_environment(std::move(environment))
+      activeEdition(QStringLiteral("Native")), m_environment(std::move(environment))
 {
 }
 
@@ -66,27 +53,19 @@ AppDelegate::~AppDelegate()
     if (!m_downloadFolder.isEmpty())
         QDir(m_downloadFolder).removeRecursively();
 
-    // The window owns every control it lays out; controls it never adopted
-    // (no window was built) are ours to delete.
+    // The window goes first, while everything its widgets may reach is still
+    // here; it owns every control it laid out, and m_unplaced the others.
     window.reset();
-    // Each is checked as it comes, since deleting one may delete another.
-    delete pluginScrollView.data();
-    delete listStack.data();
-    for (auto* label : {&statusLabel, &subtitleLabel, &versionLabel})
-        delete label->data();
-    delete progress.data();
-    for (auto* button : {&installerUpdateButton, &installButton, &uninstallButton, &selectAllButton,
-                         &selectNoneButton, &refreshButton})
-        delete button->data();
 }
 
 void AppDelegate::attachTo(QApplication& application)
 {
     application.setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
-    connect(&application, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            applicationDidBecomeActive();
-    });
+    connect(&application, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    applicationDidBecomeActive();
+            });
     connect(&application, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/Error.h"
 #include "catalogue/Manifest.h"
+#include "common/Error.h"
 #include "installed/InstalledRecords.h"
 #include "platform/Environment.h"
 #include "platform/UrlSession.h"
+#include "ui/StyleSheet.h"
 #include "update/InstallerRelease.h"
 
-#include <QColor>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
-
 #include <memory>
 #include <optional>
 #include <utility>
@@ -89,7 +88,8 @@ public:
     void installSelected();
     void download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
                   const QStringList& files);
-    void install(const QStringList& files, const QList<PluginComponent>& components, const QString& directory);
+    void install(const QStringList& files, const QList<PluginComponent>& components,
+                 const QString& directory);
 
     // Uninstallation (uninstall/).
     void uninstallSelected();
@@ -98,19 +98,25 @@ public:
     void checkInstallerVersion();
     void openInstallerUpdate();
     // Applies a usable release document: build, button, version line, prompt.
-    void showInstallerRelease(const InstallerRelease& release, bool updateAvailable, const QString& ownVersion);
+    void showInstallerRelease(const InstallerRelease& release, bool updateAvailable,
+                              const QString& ownVersion);
 
     // The selected components, in row order.
     QList<PluginComponent> selectedComponents() const;
 
     const Environment& environment() const { return m_environment; }
-    UrlSession& session() { return m_session; }
 
     // State, in the order it is initialised.
-    QColor paper, surface, ink, muted, burgundy;
-    QColor upToDateGreen;
+    const WindowPalette palette;
+
+private:
+    // The parent of every control until buildWindow() lays it out (or for
+    // good, when no window is built): never shown.
+    std::unique_ptr<QWidget> m_unplaced;
+
+public:
     std::unique_ptr<QWidget> window;
-    // Built by buildMainMenu() without a parent; buildWindow() gives it to the window.
+    // Built by buildMainMenu(); buildWindow() gives it to the window.
     QPointer<QMenuBar> mainMenu;
     QPointer<PluginListStackView> listStack;
     QPointer<QScrollArea> pluginScrollView;
@@ -144,11 +150,3 @@ private:
     QString m_downloadFolder;
     bool m_runInProgress = false;
 };
-
-// Deletes `roots` and forgets `receipts` under one administrator authorisation
-// and reports on the main thread. Runs on a background thread.
-void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
-                          const QList<PluginComponent>& components, const SystemRoot& root);
-
-// The date the automatic re-check starts from, so the first activation runs it.
-QDateTime distantPast();

@@ -1,9 +1,8 @@
 #include "app/Activation.h"
 #include "app/Appearance.h"
 
-#include <QWidget>
-
 #import <AppKit/AppKit.h>
+#include <QWidget>
 
 void forceLightAppearance()
 {

@@ -1,6 +1,6 @@
 #include "catalogue/Manifest.h"
 
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 
 #include <algorithm>
 #include <array>

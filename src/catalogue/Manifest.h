@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/Result.h"
+#include "common/Result.h"
 
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 
 // One package entry of the vendor's catalogue. Immutable once decoded.

@@ -3,7 +3,6 @@
 #include "platform/InfoDictionary.h"
 
 #include <QUrl>
-
 #include <optional>
 
 // The catalogue of `edition`: the BrenvossManifestBaseURL of the bundle with

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/Error.h"
+#include "common/Error.h"
 #include "platform/SystemRoot.h"
 
 #include <QString>
-
 #include <optional>
 
 // How an administrator command ended: it could not be started at all, or it

@@ -24,8 +24,8 @@ std::optional<QUrl> packageDownloadURL(const QUrl& url, const QString& sha256)
 
 bool isSafePackageName(const QString& slug)
 {
-    return !slug.isEmpty() && slug != QLatin1String(".") && slug != QLatin1String("..")
-           && !slug.contains(QLatin1Char('/')) && !slug.contains(QChar(0));
+    return !slug.isEmpty() && slug != QLatin1String(".") && slug != QLatin1String("..") &&
+           !slug.contains(QLatin1Char('/')) && !slug.contains(QChar(0));
 }
 
 std::optional<qsizetype> firstRepeatedPackageName(const QStringList& slugs)

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 
 // The address a package is fetched from: the catalogue's `url` with the query

@@ -67,6 +67,6 @@ QString appleScriptEscaped(const QString& command)
 
 QString administratorScript(const QString& commandLine)
 {
-    return QStringLiteral("do shell script \"") + appleScriptEscaped(commandLine)
-           + QStringLiteral("\" with administrator privileges");
+    return QStringLiteral("do shell script \"") + appleScriptEscaped(commandLine) +
+           QStringLiteral("\" with administrator privileges");
 }

@@ -21,8 +21,8 @@ std::optional<QString> pluginBundleRoot(const QString& fromReceiptPath)
 {
     if (fromReceiptPath.contains(QChar(u'\0')))
         return std::nullopt;
-    const QString path = fromReceiptPath.startsWith(QLatin1Char('/')) ? fromReceiptPath
-                                                                       : QLatin1Char('/') + fromReceiptPath;
+    const QString path =
+        fromReceiptPath.startsWith(QLatin1Char('/')) ? fromReceiptPath : QLatin1Char('/') + fromReceiptPath;
 
     qsizetype folderLength = -1;
     for (const QLatin1String folder : pluginFolders) {

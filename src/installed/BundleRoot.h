@@ -2,15 +2,14 @@
 
 #include <QLatin1String>
 #include <QString>
-
 #include <array>
 #include <optional>
 
 // The three folders plugins are installed into, in the order they are tested.
 // Each ends with "/" so that a folder name alone is not a path inside it.
 inline constexpr std::array<QLatin1String, 3> pluginFolders{
-    QLatin1String("/Library/Audio/Plug-Ins/Components/"),       // AU
-    QLatin1String("/Library/Audio/Plug-Ins/VST3/"),             // VST3
+    QLatin1String("/Library/Audio/Plug-Ins/Components/"),               // AU
+    QLatin1String("/Library/Audio/Plug-Ins/VST3/"),                     // VST3
     QLatin1String("/Library/Application Support/Avid/Audio/Plug-Ins/"), // AAX
 };
 

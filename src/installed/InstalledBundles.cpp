@@ -5,7 +5,6 @@
 #include "platform/InfoDictionary.h"
 
 #include <QFileInfo>
-
 #include <algorithm>
 
 QStringList bundleRoots(const std::optional<QStringList>& installPaths)
@@ -39,7 +38,8 @@ InstalledBundles inspectInstalledBundles(const SystemRoot& systemRoot, const QSt
             readInfoDictionary(resolved + QStringLiteral("/Contents/Info.plist"));
         if (!dictionary)
             continue;
-        if (std::optional<QString> version = infoString(*dictionary, QStringLiteral("CFBundleShortVersionString")))
+        if (std::optional<QString> version =
+                infoString(*dictionary, QStringLiteral("CFBundleShortVersionString")))
             result.versions.append(std::move(*version));
     }
     return result;
@@ -47,9 +47,9 @@ InstalledBundles inspectInstalledBundles(const SystemRoot& systemRoot, const QSt
 
 std::optional<QString> lowestVersion(const QStringList& versions)
 {
-    const auto lowest = std::min_element(versions.begin(), versions.end(), [](const QString& a, const QString& b) {
-        return numericCompare(a, b) < 0;
-    });
+    const auto lowest =
+        std::min_element(versions.begin(), versions.end(),
+                         [](const QString& a, const QString& b) { return numericCompare(a, b) < 0; });
     if (lowest == versions.end())
         return std::nullopt;
     return *lowest;

@@ -1,7 +1,7 @@
 #include "installed/InstalledRecords.h"
 
+#include "common/Utf8Text.h"
 #include "platform/CappedFile.h"
-#include "platform/Utf8Text.h"
 
 #include <QDir>
 #include <QFileInfo>

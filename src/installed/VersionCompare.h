@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringView>
-
 #include <compare>
 
 // Orders two version strings the way people read them: from the left, a run

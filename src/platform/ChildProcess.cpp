@@ -11,7 +11,8 @@ ChildOutcome runChildProcess(const QString& program, const QStringList& argument
     process.start(program, arguments, QIODevice::ReadOnly);
     ChildOutcome outcome;
     if (!process.waitForStarted(-1)) {
-        outcome.launchError = Error{QStringLiteral("Process"), qint64(process.error()), process.errorString()};
+        outcome.launchError =
+            Error{QStringLiteral("Process"), qint64(process.error()), process.errorString()};
         return outcome;
     }
     // waitForFinished keeps draining both pipes into QProcess's buffers.

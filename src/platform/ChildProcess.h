@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Error.h"
-#include "platform/Utf8Text.h"
+#include "common/Error.h"
+#include "common/Utf8Text.h"
 
 #include <QByteArray>
 #include <QString>

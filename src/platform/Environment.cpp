@@ -2,11 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdio>
+#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 const auto defaultDownloadServer = QStringLiteral("https://downloads.brenvoss.audio");

@@ -1,7 +1,7 @@
 #include "platform/InfoDictionary.h"
 
+#include "common/Utf8Text.h"
 #include "platform/CappedFile.h"
-#include "platform/Utf8Text.h"
 
 #include <QDateTime>
 #include <memory>

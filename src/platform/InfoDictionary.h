@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariantMap>
-
 #include <optional>
 
 // A bundle's information dictionary: the top-level keys of its Info.plist.

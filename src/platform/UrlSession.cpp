@@ -1,11 +1,10 @@
 #include "platform/UrlSession.h"
 
-#include "install/BackgroundSha256.h"
+#include "platform/BackgroundSha256.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-
 #include <memory>
 
 namespace {
@@ -39,28 +38,24 @@ std::optional<int> httpStatus(const QNetworkReply* reply)
     return status.toInt();
 }
 
-bool isSuccess(std::optional<int> status)
-{
-    return status && *status >= 200 && *status <= 299;
-}
-
 Error networkError(const QNetworkReply* reply)
 {
     if (reply->error() == QNetworkReply::OperationCanceledError)
-        return Error{QStringLiteral("Network"), qint64(reply->error()), QStringLiteral("The request timed out.")};
+        return Error{QStringLiteral("Network"), qint64(reply->error()),
+                     QStringLiteral("The request timed out.")};
     return Error{QStringLiteral("Network"), qint64(reply->error()), reply->errorString()};
 }
 
 // A response whose status is outside 200 to 299 is a response, not a
 // transport error, even though Qt flags it as an error too.
-void classify(const QNetworkReply* reply, std::optional<Error>& transportError, std::optional<int>& status)
+void classify(const QNetworkReply* reply, HttpOutcome& outcome)
 {
-    status = httpStatus(reply);
-    if (status && !isSuccess(status))
+    outcome.statusCode = httpStatus(reply);
+    if (outcome.statusCode && !HttpOutcome::isSuccessStatus(outcome.statusCode))
         return;
     if (reply->error() != QNetworkReply::NoError) {
-        transportError = networkError(reply);
-        status.reset();
+        outcome.transportError = networkError(reply);
+        outcome.statusCode.reset();
     }
 }
 
@@ -79,14 +74,13 @@ bool bodyIsShort(const QNetworkReply* reply, qint64 received)
 }
 
 // A successful response whose body stopped short becomes a lost connection.
-void failIfCutOff(const QNetworkReply* reply, qint64 received, std::optional<Error>& transportError,
-                  std::optional<int>& status)
+void failIfCutOff(const QNetworkReply* reply, qint64 received, HttpOutcome& outcome)
 {
-    if (transportError || !isSuccess(status) || !bodyIsShort(reply, received))
+    if (!outcome.succeeded() || !bodyIsShort(reply, received))
         return;
-    transportError = Error{QStringLiteral("Network"), qint64(QNetworkReply::RemoteHostClosedError),
-                           QStringLiteral("The network connection was lost.")};
-    status.reset();
+    outcome.transportError = Error{QStringLiteral("Network"), qint64(QNetworkReply::RemoteHostClosedError),
+                                   QStringLiteral("The network connection was lost.")};
+    outcome.statusCode.reset();
 }
 
 } // namespace
@@ -142,8 +136,8 @@ void UrlSession::dataTask(QNetworkRequest request, qint64 maximumBodyBytes, Data
             QObject::connect(reply, &QNetworkReply::finished, reply, [reply, response, completion] {
                 if (!response->bodyTooLarge) {
                     response->body.append(reply->readAll());
-                    classify(reply, response->transportError, response->statusCode);
-                    failIfCutOff(reply, response->body.size(), response->transportError, response->statusCode);
+                    classify(reply, *response);
+                    failIfCutOff(reply, response->body.size(), *response);
                 }
                 completion(std::move(*response));
             });
@@ -174,10 +168,11 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             auto drain = [reply, transfer] {
                 if (transfer->writeError)
                     return;
-                if (!transfer->file.isOpen()
-                    && !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-                    transfer->writeError =
-                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                if (!transfer->file.isOpen() &&
+                    !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate |
+                                         QIODevice::Unbuffered)) {
+                    transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                                 transfer->file.errorString()};
                     reply->abort();
                     return;
                 }
@@ -186,8 +181,8 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                     if (chunk.isEmpty())
                         return;
                     if (transfer->file.write(chunk) != chunk.size()) {
-                        transfer->writeError =
-                            Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
+                        transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                                     transfer->file.errorString()};
                         reply->abort();
                         return;
                     }
@@ -198,40 +193,43 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
             };
             QObject::connect(reply, &QIODevice::readyRead, reply, [reply, drain] {
                 // Bodies of failed responses are not worth a file.
-                if (isSuccess(httpStatus(reply)))
+                if (HttpOutcome::isSuccessStatus(httpStatus(reply)))
                     drain();
             });
-            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, transfer, destination, completion, drain] {
-                DownloadResponse response;
-                classify(reply, response.transportError, response.statusCode);
-                if (!response.transportError && isSuccess(response.statusCode))
-                    drain();
-                if (transfer->writeError) {
-                    response.transportError = transfer->writeError;
-                    response.statusCode.reset();
-                }
-                failIfCutOff(reply, transfer->received, response.transportError, response.statusCode);
-                const bool keep = !response.transportError && isSuccess(response.statusCode);
-                if (keep && !transfer->file.isOpen()) // an empty body still makes a file
-                    transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-                if (keep && !transfer->file.flush())
-                    response.transportError =
-                        Error{QStringLiteral("File"), qint64(transfer->file.error()), transfer->file.errorString()};
-                transfer->file.close();
-                if (keep && !response.transportError) {
-                    QFile::remove(destination);
-                    if (QFile::rename(transfer->file.fileName(), destination)) {
-                        response.file = destination;
-                        response.sha256 = transfer->digest.finalHex();
-                    } else {
-                        response.transportError = Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
-                                                        QStringLiteral("The downloaded file could not be moved.")};
-                    }
-                }
-                if (response.file.isEmpty())
-                    QFile::remove(transfer->file.fileName());
-                completion(std::move(response));
-            });
+            QObject::connect(reply, &QNetworkReply::finished, reply,
+                             [reply, transfer, destination, completion, drain] {
+                                 DownloadResponse response;
+                                 classify(reply, response);
+                                 if (response.succeeded())
+                                     drain();
+                                 if (transfer->writeError) {
+                                     response.transportError = transfer->writeError;
+                                     response.statusCode.reset();
+                                 }
+                                 failIfCutOff(reply, transfer->received, response);
+                                 const bool keep = response.succeeded();
+                                 if (keep && !transfer->file.isOpen()) // an empty body still makes a file
+                                     transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                                 if (keep && !transfer->file.flush())
+                                     response.transportError =
+                                         Error{QStringLiteral("File"), qint64(transfer->file.error()),
+                                               transfer->file.errorString()};
+                                 transfer->file.close();
+                                 if (keep && !response.transportError) {
+                                     QFile::remove(destination);
+                                     if (QFile::rename(transfer->file.fileName(), destination)) {
+                                         response.file = destination;
+                                         response.sha256 = transfer->digest.finalHex();
+                                     } else {
+                                         response.transportError =
+                                             Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
+                                                   QStringLiteral("The downloaded file could not be moved.")};
+                                     }
+                                 }
+                                 if (response.file.isEmpty())
+                                     QFile::remove(transfer->file.fileName());
+                                 completion(std::move(response));
+                             });
         },
         Qt::QueuedConnection);
 }

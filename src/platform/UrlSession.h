@@ -1,30 +1,38 @@
 #pragma once
 
-#include "app/Error.h"
+#include "common/Error.h"
 
 #include <QByteArray>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QThread>
-
 #include <functional>
 #include <optional>
 
-// What a finished request hands its completion. A transport error (refused
-// connection, TLS failure, time-out, a connection dropped mid-body) means no
-// usable response; otherwise `statusCode` is the HTTP status.
-struct HttpResponse
+// What every finished request hands its completion. A transport error
+// (refused connection, TLS failure, time-out, a connection dropped mid-body)
+// means no usable response; otherwise `statusCode` is the HTTP status.
+struct HttpOutcome
 {
     std::optional<Error> transportError;
     std::optional<int> statusCode;
+
+    // A response arrived, with a status from 200 to 299.
+    bool succeeded() const { return !transportError && isSuccessStatus(statusCode); }
+    static bool isSuccessStatus(std::optional<int> status)
+    {
+        return status && *status >= 200 && *status <= 299;
+    }
+};
+
+struct HttpResponse : HttpOutcome
+{
     QByteArray body;
     bool bodyTooLarge = false; // the body passed the caller's limit and was abandoned
 };
 
-struct DownloadResponse
+struct DownloadResponse : HttpOutcome
 {
-    std::optional<Error> transportError;
-    std::optional<int> statusCode;
     QString file;   // where the body now is; empty when no file was kept
     QString sha256; // digest of the bytes written to `file`, lower-case hex
 };

@@ -1,5 +1,26 @@
 #include "ui/StyleSheet.h"
 
+namespace {
+
+QColor calibrated(double red, double green, double blue)
+{
+    return QColor::fromRgbF(float(red), float(green), float(blue));
+}
+
+} // namespace
+
+WindowPalette WindowPalette::brenvoss()
+{
+    return WindowPalette{
+        .paper = calibrated(0.961, 0.941, 0.902),
+        .surface = calibrated(1.0, 0.992, 0.973),
+        .ink = calibrated(0.09, 0.196, 0.227),
+        .muted = calibrated(0.392, 0.447, 0.463),
+        .burgundy = calibrated(0.557, 0.255, 0.251),
+        .upToDateGreen = calibrated(0.2, 0.42, 0.35),
+    };
+}
+
 QString styleSheetColour(const QColor& colour, double alpha)
 {
     return QStringLiteral("rgba(%1, %2, %3, %4)")

@@ -3,10 +3,15 @@
 #include <QColor>
 #include <QString>
 
-// The colours the window is drawn in.
+// The colours the window is drawn in, for the style sheet and for the text
+// colours set on widgets alike.
 struct WindowPalette
 {
     QColor paper, surface, ink, muted, burgundy;
+    QColor upToDateGreen; // the status of a card that is up to date
+
+    // The window's own colours.
+    static WindowPalette brenvoss();
 };
 
 // The one application-wide style sheet: backgrounds, borders, corner radii and

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <algorithm>
 
 // Ascending by Unicode code point, the order uninstallation queries receipts

@@ -18,7 +18,8 @@ void addBundleRoots(const QStringList& paths, QSet<QString>& roots)
 
 } // namespace
 
-InstalledFiles discoverInstalledFiles(const QList<PluginComponent>& components, const ReceiptLookup& packageFiles)
+InstalledFiles discoverInstalledFiles(const QList<PluginComponent>& components,
+                                      const ReceiptLookup& packageFiles)
 {
     QSet<QString> candidates;
     InstalledFiles found;

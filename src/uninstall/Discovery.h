@@ -5,7 +5,6 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -22,4 +21,5 @@ using ReceiptLookup = std::function<std::optional<QStringList>(const QString& re
 // Bundle roots from the components' installPaths and from the file lists of
 // their receipts (each candidate identifier looked up once, in ascending
 // order). Paths that name no bundle inside a plugin folder are ignored.
-InstalledFiles discoverInstalledFiles(const QList<PluginComponent>& components, const ReceiptLookup& packageFiles);
+InstalledFiles discoverInstalledFiles(const QList<PluginComponent>& components,
+                                      const ReceiptLookup& packageFiles);

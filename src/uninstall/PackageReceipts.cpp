@@ -15,8 +15,9 @@ QStringList receiptLines(const QString& output)
 
 std::optional<QStringList> packageFiles(const QString& receiptId, const SystemRoot& root)
 {
-    const ChildOutcome child = runChildProcess(root.resolve(QStringLiteral("/usr/sbin/pkgutil")),
-                                               {QStringLiteral("--files"), receiptId}, StandardOutput::Capture);
+    const ChildOutcome child =
+        runChildProcess(root.resolve(QStringLiteral("/usr/sbin/pkgutil")),
+                        {QStringLiteral("--files"), receiptId}, StandardOutput::Capture);
     if (child.launchError || child.exitStatus != 0)
         return std::nullopt;
     return receiptLines(strictUtf8(child.standardOutput));

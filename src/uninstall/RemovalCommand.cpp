@@ -18,7 +18,7 @@ QString removalCommandLine(const QSet<QString>& roots, const QStringList& receip
     for (const QString& bundle : bundles)
         commands.append(rm + QStringLiteral(" -rf -- ") + shellQuoted(root.resolve(bundle)));
     for (const QString& id : ids)
-        commands.append(QStringLiteral("{ ") + pkgutil + QStringLiteral(" --forget ") + shellQuoted(id)
-                        + QStringLiteral(" >/dev/null 2>&1 || true; }"));
+        commands.append(QStringLiteral("{ ") + pkgutil + QStringLiteral(" --forget ") + shellQuoted(id) +
+                        QStringLiteral(" >/dev/null 2>&1 || true; }"));
     return commands.join(QStringLiteral(" && "));
 }

@@ -1,8 +1,8 @@
 #include "update/InstallerRelease.h"
 
 #include "catalogue/Manifest.h"
+#include "common/Utf8Text.h"
 #include "installed/VersionCompare.h"
-#include "platform/Utf8Text.h"
 
 #include <new>
 #include <nlohmann/json.hpp>

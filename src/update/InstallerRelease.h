@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Result.h"
+#include "common/Result.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -3,14 +3,16 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 namespace {
+
+// Where the automatic re-check starts from, so that the first activation runs it.
+const QDateTime distantPast(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
 
 struct EditionCase
 {
@@ -21,7 +23,8 @@ struct EditionCase
 };
 
 class EditionRules : public ::testing::TestWithParam<EditionCase>
-{};
+{
+};
 
 TEST_P(EditionRules, PicksTheCatalogueDocument)
 {
@@ -35,7 +38,8 @@ TEST_P(EditionRules, PicksTheCatalogueDocument)
     EXPECT_EQ(delegate.initialEdition, QString::fromUtf8(c.edition));
     EXPECT_EQ(delegate.activeEdition, QStringLiteral("Native")); // until launch
     delegate.activeEdition = delegate.initialEdition;
-    EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded), QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
+    EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded),
+              QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,7 +64,7 @@ TEST(Lifecycle, InitialStateBeforeLaunch)
     EXPECT_FALSE(delegate.manifest.has_value());
     EXPECT_TRUE(delegate.checkboxes.isEmpty());
     EXPECT_FALSE(delegate.availableInstallerURL.has_value());
-    EXPECT_EQ(delegate.lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate.lastAutomaticCheck, distantPast);
 }
 
 } // namespace
@@ -75,7 +79,8 @@ protected:
     {
         server = std::make_unique<VendorServer>(root.path().toStdString());
         ASSERT_TRUE(server->start());
-        server->putFile("/catalogue/Native.json", R"({"edition":"Native","collectionVersion":"1","components":[]})");
+        server->putFile("/catalogue/Native.json",
+                        R"({"edition":"Native","collectionVersion":"1","components":[]})");
         world.releaseURL = QUrl(QString::fromStdString(server->baseUrl()) +
                                 QStringLiteral("/downloads/tesselar/installer-latest.json"));
         delegate = std::make_unique<AppDelegate>(world.environment(
@@ -96,8 +101,11 @@ protected:
     bool seen(int loads, int checks)
     {
         return waitFor([&] {
-            return count("/catalogue/Native.json") >= loads && count("/downloads/tesselar/installer-latest.json") >= checks;
-        }) && count("/catalogue/Native.json") == loads && count("/downloads/tesselar/installer-latest.json") == checks;
+                   return count("/catalogue/Native.json") >= loads &&
+                          count("/downloads/tesselar/installer-latest.json") >= checks;
+               }) &&
+               count("/catalogue/Native.json") == loads &&
+               count("/downloads/tesselar/installer-latest.json") == checks;
     }
 
     QTemporaryDir root;
@@ -111,7 +119,7 @@ TEST_F(LaunchFixture, LaunchThenFirstActivationLoadAndCheckTwice)
     delegate->applicationDidFinishLaunching();
     ASSERT_TRUE(delegate->window);
     EXPECT_TRUE(delegate->window->isVisible());
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast()); // start-up leaves it alone
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast); // start-up leaves it alone
     delegate->applicationDidBecomeActive();
     EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
     EXPECT_TRUE(seen(2, 2));
@@ -123,7 +131,7 @@ TEST_F(LaunchFixture, ActivationBeforeLaunchLoadsNothing)
     delegate = std::make_unique<AppDelegate>(world.environment(TestWorld::infoFor(
         QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"), QStringLiteral("DSP"))));
     delegate->applicationDidBecomeActive();
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast);
     delegate->applicationDidFinishLaunching();
     ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
     EXPECT_EQ(count("/catalogue/DSP.json"), 1);
@@ -156,7 +164,7 @@ TEST_F(LaunchFixture, RefreshLoadsAndChecksWithoutMovingTheAutomaticCheck)
     ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
     delegate->refresh();
     EXPECT_TRUE(seen(3, 3));
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast);
 }
 
 } // namespace

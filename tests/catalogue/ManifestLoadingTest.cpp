@@ -4,15 +4,13 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -54,8 +52,8 @@ protected:
     void waitForOutcome(AppDelegate& delegate)
     {
         ASSERT_TRUE(waitFor([&] {
-            return visibleAlert() != nullptr
-                   || delegate.statusLabel->text().endsWith(QStringLiteral("collection version 3.4"));
+            return visibleAlert() != nullptr ||
+                   delegate.statusLabel->text().endsWith(QStringLiteral("collection version 3.4"));
         }));
     }
 
@@ -101,7 +99,8 @@ struct FailureCase
 };
 
 class CatalogueLoadFailure : public CatalogueLoad, public ::testing::WithParamInterface<FailureCase>
-{};
+{
+};
 
 TEST_P(CatalogueLoadFailure, IsReportedAndKeepsThePreviousList)
 {
@@ -132,10 +131,6 @@ TEST_P(CatalogueLoadFailure, IsReportedAndKeepsThePreviousList)
     EXPECT_FALSE(delegate->checkboxes[0].first->isChecked());
     EXPECT_TRUE(delegate->checkboxes[1].first->isChecked());
 }
-
-
-
-
 
 const char* const serverFault = "The server did not respond correctly.";
 
@@ -174,7 +169,8 @@ TEST_F(CatalogueLoad, OverSizeBodyIsRefused)
         big.put(' ');
     }
     QDir(documentRoot.path()).mkpath(QStringLiteral("huge"));
-    QFile::rename(documentRoot.filePath(QStringLiteral("big.json")), documentRoot.filePath(QStringLiteral("huge/Native.json")));
+    QFile::rename(documentRoot.filePath(QStringLiteral("big.json")),
+                  documentRoot.filePath(QStringLiteral("huge/Native.json")));
     auto delegate = makeDelegate(QString::fromStdString(server->baseUrl()) + QStringLiteral("/huge"));
     load(*delegate);
     ASSERT_NE(visibleAlert(), nullptr);
@@ -193,7 +189,8 @@ protected:
         secure->putFile("/catalogue/Native.json", catalogue);
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         savedConfiguration = config;
-        config.addCaCertificates(QSslCertificate::fromData(QByteArray::fromStdString(trusted.caCertificatePem)));
+        config.addCaCertificates(
+            QSslCertificate::fromData(QByteArray::fromStdString(trusted.caCertificatePem)));
         QSslConfiguration::setDefaultConfiguration(config);
     }
 

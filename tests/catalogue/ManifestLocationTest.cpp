@@ -20,7 +20,8 @@ struct LocationCase
 };
 
 class CatalogueLocation : public ::testing::TestWithParam<LocationCase>
-{};
+{
+};
 
 TEST_P(CatalogueLocation, AppendsTheEditionDocument)
 {
@@ -46,8 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         LocationCase{"http://127.0.0.1:8080/a/b", "Native", "http://127.0.0.1:8080/a/b/Native.json"},
         // An edition is one path component, never a way to another folder or a query.
         LocationCase{"https://h.test/c", "../x?y", "https://h.test/c/..%2Fx%3Fy.json"},
-        LocationCase{"", "Native", nullptr},
-        LocationCase{"not a url", "Native", nullptr},
+        LocationCase{"", "Native", nullptr}, LocationCase{"not a url", "Native", nullptr},
         LocationCase{"catalogue/relative", "Native", nullptr}));
 
 TEST(CatalogueLocationKey, MissingOrNotAStringHasNoAddress)

@@ -3,11 +3,10 @@
 // the user is told, that the window is idle and usable again, that the record
 // is exactly what it should be, that no download folder is left, and that
 // nothing outside the simulated Mac changed.
-#include "workflows/WorkflowFixture.h"
-
 #include "install/ShellCommands.h"
 #include "installed/InstalledRecords.h"
 #include "simmac/SimulatedMac.h"
+#include "workflows/WorkflowFixture.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -15,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSslConfiguration>
-
 #include <fstream>
 #include <functional>
 
@@ -24,10 +22,10 @@ namespace {
 enum class Stage { Catalogue, Update, Install, Uninstall };
 
 enum class RecordAfter {
-    Unchanged,      // byte for byte what it was before
-    Installed,      // the previous entries plus the installed component
-    Removed,        // the previous entries less the uninstalled component
-    OnlyInstalled,  // a corrupt record replaced by the new entry alone
+    Unchanged,     // byte for byte what it was before
+    Installed,     // the previous entries plus the installed component
+    Removed,       // the previous entries less the uninstalled component
+    OnlyInstalled, // a corrupt record replaced by the new entry alone
 };
 
 class FaultMatrix;
@@ -43,7 +41,9 @@ struct FaultRow
     bool textWithin = false; // `text` is part of the alert text, amid osascript's own words
 };
 
-const TestPlugin alpha{QStringLiteral("alpha"), QStringLiteral("Alpha"), QStringLiteral("1.0.0"),
+const TestPlugin alpha{QStringLiteral("alpha"),
+                       QStringLiteral("Alpha"),
+                       QStringLiteral("1.0.0"),
                        {QStringLiteral("AU"), QStringLiteral("VST3")}};
 const char* const serverFault = "The server did not respond correctly.";
 
@@ -64,9 +64,12 @@ public:
         component = publish(alpha);
         const std::string catalogue = catalogueFor(component);
         server->putFile("/catalogue/Native.json", catalogue);
-        server->putFile(releasePath, R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg","dspURL":"https://dl.test/D.dmg"})");
+        server->putFile(
+            releasePath,
+            R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg","dspURL":"https://dl.test/D.dmg"})");
         // A record the user already has: another plugin, installed before.
-        writeInstalledRecords(delegate->installedRecordsPath(), {{QStringLiteral("older"), QStringLiteral("ab")}});
+        writeInstalledRecords(delegate->installedRecordsPath(),
+                              {{QStringLiteral("older"), QStringLiteral("ab")}});
     }
 
     void TearDown() override
@@ -77,12 +80,13 @@ public:
 
     std::string catalogueFor(const PluginComponent& c) const
     {
-        return R"({"edition":"Native","collectionVersion":"7","components":[{"slug":")" + c.slug.toStdString() +
-               R"(","name":")" + c.name.toStdString() + R"(","packageId":")" + c.packageId.toStdString() +
-               R"(","version":"1","pluginVersion":"1.0.0","sha256":")" + c.sha256.toStdString() +
-               R"(","sizeBytes":1,"url":")" + c.url.toString().toStdString() +
-               R"(","formats":["AU","VST3"],"installPaths":[")" + bundlePath(alpha, QStringLiteral("AU")).toStdString() +
-               R"(",")" + bundlePath(alpha, QStringLiteral("VST3")).toStdString() + R"("]}]})";
+        return R"({"edition":"Native","collectionVersion":"7","components":[{"slug":")" +
+               c.slug.toStdString() + R"(","name":")" + c.name.toStdString() + R"(","packageId":")" +
+               c.packageId.toStdString() + R"(","version":"1","pluginVersion":"1.0.0","sha256":")" +
+               c.sha256.toStdString() + R"(","sizeBytes":1,"url":")" + c.url.toString().toStdString() +
+               R"(","formats":["AU","VST3"],"installPaths":[")" +
+               bundlePath(alpha, QStringLiteral("AU")).toStdString() + R"(",")" +
+               bundlePath(alpha, QStringLiteral("VST3")).toStdString() + R"("]}]})";
     }
 
     // Everything in the test's world except the simulated Mac and the record:
@@ -91,17 +95,20 @@ public:
     {
         QStringList entries;
         const QString top = QFileInfo(world.home()).absolutePath();
-        QDirIterator it(top, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator it(top, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo info(it.next());
             const QString path = info.absoluteFilePath();
-            if (path.startsWith(world.systemRoot()) || path.startsWith(QFileInfo(delegate->installedRecordsPath()).absolutePath()))
+            if (path.startsWith(world.systemRoot()) ||
+                path.startsWith(QFileInfo(delegate->installedRecordsPath()).absolutePath()))
                 continue;
             // Folders by name only: making and removing a download folder
             // touches the temporary folder's time, and that is allowed.
-            entries.append(info.isDir() ? path + QLatin1Char('/')
-                                        : path + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ') +
-                                              QString::number(info.lastModified().toMSecsSinceEpoch()));
+            entries.append(info.isDir()
+                               ? path + QLatin1Char('/')
+                               : path + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ') +
+                                     QString::number(info.lastModified().toMSecsSinceEpoch()));
         }
         entries.sort();
         return entries;
@@ -114,8 +121,8 @@ public:
     // Points the catalogue (and with it the package address) at another server.
     void serveCatalogueFrom(const std::string& baseUrl)
     {
-        delegate = std::make_unique<AppDelegate>(
-            world.environment(TestWorld::infoFor(QString::fromStdString(baseUrl) + QStringLiteral("/catalogue"))));
+        delegate = std::make_unique<AppDelegate>(world.environment(
+            TestWorld::infoFor(QString::fromStdString(baseUrl) + QStringLiteral("/catalogue"))));
         delegate->buildWindow();
     }
 
@@ -135,7 +142,8 @@ public:
     bool loadList()
     {
         delegate->loadManifest();
-        return waitFor([&] { return delegate->manifest.has_value() && delegate->refreshButton->isEnabled(); });
+        return waitFor(
+            [&] { return delegate->manifest.has_value() && delegate->refreshButton->isEnabled(); });
     }
 
     const std::string releasePath = "/downloads/tesselar/installer-latest.json";
@@ -147,10 +155,6 @@ public:
     bool runnable = true; // false when arranging the row made the stage impossible to start
 };
 
-
-
-
-
 // A server whose certificate no one trusts.
 std::string startImpostor(FaultMatrix& m)
 {
@@ -159,7 +163,6 @@ std::string startImpostor(FaultMatrix& m)
     m.impostor->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
     return m.impostor->baseUrl();
 }
-
 
 void installPlugin(FaultMatrix& m)
 {
@@ -188,16 +191,28 @@ const std::vector<FaultRow>& rows()
 {
     static const std::vector<FaultRow> table = {
         // Catalogue load: an alert, the previous state kept.
-        {"Catalogue404", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 404}); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue500", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 500}); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue304", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 304}); }, "The plugin list could not be loaded", serverFault},
-        {"Catalogue204", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 204, .body = ""}); }, "The plugin list could not be loaded", nullptr},
-        {"CatalogueDropped", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.dropConnection = true}); }, "The plugin list could not be loaded", nullptr},
-        {"CatalogueTruncated", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.truncateAfterBytes = 30}); }, "The plugin list could not be loaded", nullptr},
-        {"CatalogueUntrusted", Stage::Catalogue, [](FaultMatrix& m) { m.serveCatalogueFrom(startImpostor(m)); }, "The plugin list could not be loaded", nullptr},
+        {"Catalogue404", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 404}); },
+         "The plugin list could not be loaded", serverFault},
+        {"Catalogue500", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 500}); },
+         "The plugin list could not be loaded", serverFault},
+        {"Catalogue304", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 304}); },
+         "The plugin list could not be loaded", serverFault},
+        {"Catalogue204", Stage::Catalogue,
+         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 204, .body = ""}); },
+         "The plugin list could not be loaded", nullptr},
+        {"CatalogueDropped", Stage::Catalogue,
+         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.dropConnection = true}); },
+         "The plugin list could not be loaded", nullptr},
+        {"CatalogueTruncated", Stage::Catalogue,
+         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.truncateAfterBytes = 30}); },
+         "The plugin list could not be loaded", nullptr},
+        {"CatalogueUntrusted", Stage::Catalogue,
+         [](FaultMatrix& m) { m.serveCatalogueFrom(startImpostor(m)); },
+         "The plugin list could not be loaded", nullptr},
         {"CatalogueHttpsToHttp", Stage::Catalogue,
          [](FaultMatrix& m) {
-             m.secure->setFault("/catalogue/Native.json", Fault{.redirectTo = m.server->baseUrl() + "/catalogue/Native.json"});
+             m.secure->setFault("/catalogue/Native.json",
+                                Fault{.redirectTo = m.server->baseUrl() + "/catalogue/Native.json"});
              m.serveCatalogueFrom(m.secure->baseUrl());
          },
          "The plugin list could not be loaded", nullptr},
@@ -210,13 +225,20 @@ const std::vector<FaultRow>& rows()
          "The plugin list could not be loaded", serverFault},
 
         // Update check: silent, nothing changes.
-        {"Update404", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 404}); }, nullptr, nullptr},
-        {"Update500", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 500}); }, nullptr, nullptr},
-        {"Update304", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 304}); }, nullptr, nullptr},
-        {"Update204", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 204, .body = ""}); }, nullptr, nullptr},
-        {"UpdateDropped", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.dropConnection = true}); }, nullptr, nullptr},
-        {"UpdateTruncated", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.truncateAfterBytes = 30}); }, nullptr, nullptr},
-        {"UpdateUntrusted", Stage::Update, [](FaultMatrix& m) { m.releaseFrom(startImpostor(m)); }, nullptr, nullptr},
+        {"Update404", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 404}); }, nullptr,
+         nullptr},
+        {"Update500", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 500}); }, nullptr,
+         nullptr},
+        {"Update304", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 304}); }, nullptr,
+         nullptr},
+        {"Update204", Stage::Update,
+         [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 204, .body = ""}); }, nullptr, nullptr},
+        {"UpdateDropped", Stage::Update,
+         [](FaultMatrix& m) { m.setReleaseFault(Fault{.dropConnection = true}); }, nullptr, nullptr},
+        {"UpdateTruncated", Stage::Update,
+         [](FaultMatrix& m) { m.setReleaseFault(Fault{.truncateAfterBytes = 30}); }, nullptr, nullptr},
+        {"UpdateUntrusted", Stage::Update, [](FaultMatrix& m) { m.releaseFrom(startImpostor(m)); }, nullptr,
+         nullptr},
         {"UpdateHttpsToHttp", Stage::Update,
          [](FaultMatrix& m) {
              m.secure->setFault(m.releasePath, Fault{.redirectTo = m.server->baseUrl() + m.releasePath});
@@ -225,12 +247,21 @@ const std::vector<FaultRow>& rows()
          nullptr, nullptr},
 
         // Install: an alert, nothing installed, the record untouched.
-        {"Install404", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 404}); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install500", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 500}); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install304", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 304}); }, "Alpha could not be downloaded", "The download failed."},
-        {"Install204", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 204, .body = ""}); }, "Alpha could not be downloaded", "The security check for Alpha failed."},
-        {"InstallDropped", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.dropConnection = true}); }, "Alpha could not be downloaded", nullptr},
-        {"InstallTruncated", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.truncateAfterBytes = 30}); }, "Alpha could not be downloaded", nullptr},
+        {"Install404", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 404}); },
+         "Alpha could not be downloaded", "The download failed."},
+        {"Install500", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 500}); },
+         "Alpha could not be downloaded", "The download failed."},
+        {"Install304", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 304}); },
+         "Alpha could not be downloaded", "The download failed."},
+        {"Install204", Stage::Install,
+         [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 204, .body = ""}); },
+         "Alpha could not be downloaded", "The security check for Alpha failed."},
+        {"InstallDropped", Stage::Install,
+         [](FaultMatrix& m) { m.setPackageFault(Fault{.dropConnection = true}); },
+         "Alpha could not be downloaded", nullptr},
+        {"InstallTruncated", Stage::Install,
+         [](FaultMatrix& m) { m.setPackageFault(Fault{.truncateAfterBytes = 30}); },
+         "Alpha could not be downloaded", nullptr},
         {"InstallUntrusted", Stage::Install,
          [](FaultMatrix& m) {
              const std::string impostor = startImpostor(m);
@@ -240,7 +271,8 @@ const std::vector<FaultRow>& rows()
          "Alpha could not be downloaded", nullptr},
         {"InstallHttpsToHttp", Stage::Install,
          [](FaultMatrix& m) {
-             m.secure->setFault("/packages/alpha.pkg", Fault{.redirectTo = m.server->baseUrl() + "/packages/alpha.pkg"});
+             m.secure->setFault("/packages/alpha.pkg",
+                                Fault{.redirectTo = m.server->baseUrl() + "/packages/alpha.pkg"});
              m.packageFrom(m.secure->baseUrl());
          },
          "Alpha could not be downloaded", nullptr},
@@ -265,7 +297,8 @@ const std::vector<FaultRow>& rows()
              record.open(QIODevice::WriteOnly | QIODevice::Truncate);
              record.write("{\"older\": 3");
          },
-         "Brenvoss Installer", "The selected Brenvoss plugins were installed and updated.", RecordAfter::OnlyInstalled},
+         "Brenvoss Installer", "The selected Brenvoss plugins were installed and updated.",
+         RecordAfter::OnlyInstalled},
         {"InstallWithoutOsascript", Stage::Install,
          [](FaultMatrix& m) { QFile::remove(m.world.systemRoot() + QStringLiteral("/usr/bin/osascript")); },
          "Installation could not be started", nullptr},
@@ -289,11 +322,13 @@ const std::vector<FaultRow>& rows()
              file.write(QByteArray::fromStdString(
                  m.packageFor(TestPlugin{QStringLiteral("intruder"), QStringLiteral("Intruder")})));
              file.close();
-             const QString swap = QStringLiteral("for f in %1/Brenvoss-Tesselar-*/alpha.pkg; do cp %2 \"$f\"; done")
-                                      .arg(shellQuoted(m.world.temporary()), shellQuoted(intruder));
+             const QString swap =
+                 QStringLiteral("for f in %1/Brenvoss-Tesselar-*/alpha.pkg; do cp %2 \"$f\"; done")
+                     .arg(shellQuoted(m.world.temporary()), shellQuoted(intruder));
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
-         "Installation could not be completed", "The security check for Alpha failed.", RecordAfter::Unchanged, true},
+         "Installation could not be completed", "The security check for Alpha failed.",
+         RecordAfter::Unchanged, true},
         {"InstallSucceeds", Stage::Install, [](FaultMatrix&) {}, "Brenvoss Installer",
          "The selected Brenvoss plugins were installed and updated.", RecordAfter::Installed},
 
@@ -303,8 +338,9 @@ const std::vector<FaultRow>& rows()
          "Uninstallation could not be completed", nullptr},
         {"UninstallProtectedBundle", Stage::Uninstall,
          [](FaultMatrix& m) {
-             protectPath(m.world.systemRoot().toStdString(),
-                         (m.world.systemRoot() + QLatin1Char('/') + m.bundlePath(alpha, QStringLiteral("VST3"))).toStdString());
+             protectPath(m.world.systemRoot().toStdString(), (m.world.systemRoot() + QLatin1Char('/') +
+                                                              m.bundlePath(alpha, QStringLiteral("VST3")))
+                                                                 .toStdString());
          },
          "Uninstallation could not be completed", nullptr},
         {"UninstallWithoutOsascript", Stage::Uninstall,
@@ -335,7 +371,8 @@ TEST_P(FaultMatrix, IsSurvived)
     }
 
     QFile recordFile(delegate->installedRecordsPath());
-    const QByteArray recordBefore = recordFile.open(QIODevice::ReadOnly) ? recordFile.readAll() : QByteArray();
+    const QByteArray recordBefore =
+        recordFile.open(QIODevice::ReadOnly) ? recordFile.readAll() : QByteArray();
     recordFile.close();
     const InstalledRecords entriesBefore = readInstalledRecords(delegate->installedRecordsPath());
     const QStringList outsideBefore = outsideTheMac();

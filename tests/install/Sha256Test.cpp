@@ -1,9 +1,10 @@
 #include "install/Sha256.h"
 
-#include <gtest/gtest.h>
+#include "platform/Sha256Stream.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -29,7 +30,8 @@ TEST(Sha256, KnownDigestsAtBlockBoundaries)
         {QByteArray("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         // Exactly one 1 MiB block, and one block and a byte: the loop reads to the end.
         {QByteArray(1024 * 1024, 'a'), "9bc1b2a288b26af7257a36277ae3816a7d4f16e89c1e7e77d0a5c48bad62b360"},
-        {QByteArray(1024 * 1024 + 1, 'a'), "4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"},
+        {QByteArray(1024 * 1024 + 1, 'a'),
+         "4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"},
     };
     int index = 0;
     for (const Case& c : cases) {
@@ -54,7 +56,8 @@ TEST(Sha256, MissingFileFailsWithTheFileSystemError)
 
 TEST(Sha256, CatalogueDigestsCompareIgnoringCaseOnly)
 {
-    const QString computed = QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const QString computed =
+        QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_TRUE(digestsMatch(computed, computed.toUpper()));
     EXPECT_TRUE(digestsMatch(computed, computed));
     EXPECT_FALSE(digestsMatch(computed, computed + QLatin1Char(' ')));

@@ -26,7 +26,8 @@ struct InstallCase
 };
 
 class InstallCommandLine : public ::testing::TestWithParam<InstallCase>
-{};
+{
+};
 
 TEST_P(InstallCommandLine, IsExactlyTheExpectedText)
 {
@@ -125,11 +126,14 @@ TEST(InstallCommandLineInShell, InstallsOnlyACopyThatMatchesTheCatalogue)
 
 TEST(AppleScript, BackslashesAreDoubledBeforeQuotesAreEscaped)
 {
-    EXPECT_EQ(appleScriptEscaped(QStringLiteral(R"('/T/a'\''b/x.pkg')")), QStringLiteral(R"('/T/a'\\''b/x.pkg')"));
+    EXPECT_EQ(appleScriptEscaped(QStringLiteral(R"('/T/a'\''b/x.pkg')")),
+              QStringLiteral(R"('/T/a'\\''b/x.pkg')"));
     EXPECT_EQ(appleScriptEscaped(QStringLiteral(R"(a"b)")), QStringLiteral(R"(a\"b)"));
     EXPECT_EQ(appleScriptEscaped(QStringLiteral(R"(a\"b)")), QStringLiteral(R"(a\\\"b)"));
-    EXPECT_EQ(administratorScript(QStringLiteral(R"(/usr/sbin/installer -pkg '/T/"q".pkg' -target /)")),
-              QStringLiteral(R"(do shell script "/usr/sbin/installer -pkg '/T/\"q\".pkg' -target /" with administrator privileges)"));
+    EXPECT_EQ(
+        administratorScript(QStringLiteral(R"(/usr/sbin/installer -pkg '/T/"q".pkg' -target /)")),
+        QStringLiteral(
+            R"(do shell script "/usr/sbin/installer -pkg '/T/\"q\".pkg' -target /" with administrator privileges)"));
 }
 
 // Whatever a path holds, the shell hands it back as one argument, unchanged.
@@ -147,7 +151,8 @@ TEST(ShellQuoting, EveryPathSurvivesTheShellIntact)
                             QStringLiteral("*")};
     for (const QString& path : paths) {
         QProcess sh;
-        sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + shellQuoted(path)});
+        sh.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + shellQuoted(path)});
         ASSERT_TRUE(sh.waitForFinished(10000));
         EXPECT_EQ(QString::fromUtf8(sh.readAllStandardOutput()), path);
     }

@@ -3,10 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <plist/plist.h>
-
 #include <cstdlib>
+#include <plist/plist.h>
 
 QByteArray xmlPlist(const QString& body)
 {

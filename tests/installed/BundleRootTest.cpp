@@ -1,9 +1,7 @@
 #include "installed/BundleRoot.h"
 
 #include <QString>
-
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace {
@@ -21,7 +19,8 @@ const std::optional<QString> none;
 void expectRoot(const QString& path, const std::optional<QString>& expected)
 {
     const std::optional<QString> root = pluginBundleRoot(path);
-    ASSERT_EQ(root, expected) << "path: " << path.toStdString() << "  got: " << root.value_or(s("<none>")).toStdString();
+    ASSERT_EQ(root, expected) << "path: " << path.toStdString()
+                              << "  got: " << root.value_or(s("<none>")).toStdString();
     if (!root)
         return;
     // Whatever the input, a root is strictly inside a plugin folder and ends
@@ -50,11 +49,14 @@ TEST(PluginBundleRoot, ReducesReceiptPathsToTheirBundle)
         // The order of the extensions decides, not their place in the path.
         {s("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Beta.component/Info.plist"),
          vst3 + s("Alpha.vst3/Contents/Beta.component")},
-        {avid.mid(1) + s("Alpha.aaxplugin/Contents/Beta.vst3"), avid + s("Alpha.aaxplugin/Contents/Beta.vst3")},
+        {avid.mid(1) + s("Alpha.aaxplugin/Contents/Beta.vst3"),
+         avid + s("Alpha.aaxplugin/Contents/Beta.vst3")},
         // An extension counts only where it ends a component.
-        {s("/Library/Audio/Plug-Ins/VST3/My.componentizer.vst3/Contents/x"), vst3 + s("My.componentizer.vst3")},
+        {s("/Library/Audio/Plug-Ins/VST3/My.componentizer.vst3/Contents/x"),
+         vst3 + s("My.componentizer.vst3")},
         {s("/Library/Audio/Plug-Ins/VST3/Alpha.vst3.bak/x"), none},
-        {s("/Library/Audio/Plug-Ins/VST3/Alpha.vst3x/Beta.aaxplugin/c"), vst3 + s("Alpha.vst3x/Beta.aaxplugin")},
+        {s("/Library/Audio/Plug-Ins/VST3/Alpha.vst3x/Beta.aaxplugin/c"),
+         vst3 + s("Alpha.vst3x/Beta.aaxplugin")},
         // Outside the folders, or the folder itself.
         {s("/Library/Audio/Plug-Ins/VST3"), none},
         {s("Library/Audio/Plug-Ins/Components"), none},

@@ -1,9 +1,9 @@
-#include "BundleFixtures.h"
 #include "installed/InstalledBundles.h"
+
+#include "BundleFixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,7 +30,9 @@ TEST(InstalledBundles, RootsThatOpenAsNoBundleCountAsInstalledWithoutAVersion)
         {"no version key", xmlPlist(QStringLiteral("<key>CFBundleName</key><string>a</string>")), {}},
         {"a number", key("<integer>2</integer>"), {}},
         {"a date", key("<date>2024-01-01T00:00:00Z</date>"), {}},
-        {"an array root", QByteArrayLiteral("<plist version=\"1.0\"><array><string>1</string></array></plist>"), {}},
+        {"an array root",
+         QByteArrayLiteral("<plist version=\"1.0\"><array><string>1</string></array></plist>"),
+         {}},
         {"not a property list", QByteArrayLiteral("CFBundleShortVersionString = 1.0"), {}},
         {"a truncated binary list", binaryPlistWithVersion(QStringLiteral("1.0")).first(20), {}},
     };
@@ -60,7 +62,8 @@ TEST(InstalledBundles, LooksInsideTheSystemRootAndFollowsLinks)
     ASSERT_TRUE(makeBundle(mac, QStringLiteral("/Library/Audio/Plug-Ins/VST3"), QByteArray()));
     ASSERT_TRUE(QFile::link(mac + QStringLiteral("/Shared/Alpha.vst3"), mac + vst3));
     EXPECT_FALSE(inspectInstalledBundles(SystemRoot(mac), {vst3}).installed);
-    ASSERT_TRUE(makeBundle(mac, QStringLiteral("/Shared/Alpha.vst3"), binaryPlistWithVersion(QStringLiteral("3.1"))));
+    ASSERT_TRUE(
+        makeBundle(mac, QStringLiteral("/Shared/Alpha.vst3"), binaryPlistWithVersion(QStringLiteral("3.1"))));
     EXPECT_EQ(inspectInstalledBundles(SystemRoot(mac), {vst3}).versions, QStringList{QStringLiteral("3.1")});
 
     // The same bundles seen from another root do not count.
@@ -78,5 +81,6 @@ TEST(InstalledBundles, BundleRootsAreDistinct)
         QStringLiteral("Applications/Alpha.app/Contents/Info.plist"),
         QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component"),
     };
-    EXPECT_EQ(bundleRoots(paths), (QStringList{QStringLiteral("/Library/Audio/Plug-Ins/Components/Alpha.component"), vst3}));
+    EXPECT_EQ(bundleRoots(paths),
+              (QStringList{QStringLiteral("/Library/Audio/Plug-Ins/Components/Alpha.component"), vst3}));
 }

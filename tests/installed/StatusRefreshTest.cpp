@@ -91,11 +91,11 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndClearsUpToDateRows)
         QColor colour;
         bool checked;
     } expected[] = {
-        {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.burgundy, true},
-        {u"v1.9  \u2022  \u2713 Up to date", delegate.upToDateGreen, false},
-        {u"v2.0  \u2022  Not installed", delegate.muted, false},
-        {u"Installed", delegate.burgundy, true},
-        {u"\u2713 Up to date", delegate.upToDateGreen, false},
+        {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.palette.burgundy, true},
+        {u"v1.9  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
+        {u"v2.0  \u2022  Not installed", delegate.palette.muted, false},
+        {u"Installed", delegate.palette.burgundy, true},
+        {u"\u2713 Up to date", delegate.palette.upToDateGreen, false},
     };
     for (qsizetype row = 0; row < qsizetype(std::size(expected)); ++row) {
         EXPECT_EQ(text(row), QString::fromUtf16(expected[row].text)) << "row " << row;
@@ -114,10 +114,10 @@ TEST_F(StatusRefreshTest, RefreshesEveryCardOfARepeatedSlug)
     delegate.updateComponentStatuses();
 
     EXPECT_EQ(text(0), QStringLiteral("v1.0  \u2022  \u2713 Up to date"));
-    EXPECT_EQ(colour(0), delegate.upToDateGreen);
+    EXPECT_EQ(colour(0), delegate.palette.upToDateGreen);
     EXPECT_FALSE(checked(0));
     EXPECT_EQ(text(1), QStringLiteral("v1.0  \u2022  Not installed"));
-    EXPECT_EQ(colour(1), delegate.muted);
+    EXPECT_EQ(colour(1), delegate.palette.muted);
     EXPECT_TRUE(checked(1));
 }
 
@@ -137,7 +137,7 @@ TEST_F(StatusRefreshTest, WorksWithLabelsKeptOnlyBySlugOrWithNone)
 
     EXPECT_FALSE(checked(0));
     EXPECT_EQ(beta->text(), QStringLiteral("v1.0  \u2022  Not installed"));
-    EXPECT_EQ(beta->palette().color(QPalette::WindowText), delegate.muted);
+    EXPECT_EQ(beta->palette().color(QPalette::WindowText), delegate.palette.muted);
 }
 
 // Files that are not what they seem, in place of Info.plists and of the

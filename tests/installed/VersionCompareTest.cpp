@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,8 +59,10 @@ TEST(NumericCompare, OrdersTheTableBothWays)
     for (const auto& pair : pairs) {
         const QString a = QString::fromUtf16(pair.a);
         const QString b = QString::fromUtf16(pair.b);
-        EXPECT_STREQ(name(numericCompare(a, b)), name(pair.expected)) << a.toStdString() << " vs " << b.toStdString();
-        EXPECT_STREQ(name(numericCompare(b, a)), name(0 <=> pair.expected)) << b.toStdString() << " vs " << a.toStdString();
+        EXPECT_STREQ(name(numericCompare(a, b)), name(pair.expected))
+            << a.toStdString() << " vs " << b.toStdString();
+        EXPECT_STREQ(name(numericCompare(b, a)), name(0 <=> pair.expected))
+            << b.toStdString() << " vs " << a.toStdString();
     }
 }
 

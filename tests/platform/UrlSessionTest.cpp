@@ -4,15 +4,13 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace {
@@ -28,7 +26,10 @@ protected:
         server->putFile("/large", std::string(1 << 20, 'y'));
     }
 
-    QUrl url(const char* path) const { return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path)); }
+    QUrl url(const char* path) const
+    {
+        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
+    }
 
     HttpResponse fetch(const char* path, qint64 limit = 1 << 20)
     {
@@ -50,11 +51,12 @@ protected:
         std::mutex m;
         std::optional<DownloadResponse> result;
         std::atomic<bool> onMainThread = false;
-        session.downloadTask(UrlSession::uncachedRequest(url(path), 30), destination, [&](DownloadResponse r) {
-            onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-            const std::lock_guard lock(m);
-            result = std::move(r);
-        });
+        session.downloadTask(
+            UrlSession::uncachedRequest(url(path), 30), destination, [&](DownloadResponse r) {
+                onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+                const std::lock_guard lock(m);
+                result = std::move(r);
+            });
         waitFor([&] {
             const std::lock_guard lock(m);
             return result.has_value();

@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QTemporaryDir>
-
 #include <functional>
 #include <memory>
 #include <ostream>

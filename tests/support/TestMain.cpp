@@ -1,7 +1,6 @@
 // GoogleTest inside a Qt application: widgets, timers and queued calls work
 // in every test, and tests drive the event loop themselves.
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[])

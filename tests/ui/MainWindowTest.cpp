@@ -128,19 +128,20 @@ TEST(MainWindow, DrawsThePaletteThroughTheApplicationStyleSheet)
     const auto colourAt = [&](QWidget* widget, QPoint offset) {
         return image.pixelColor(frameInWindow(*window, widget).topLeft() + offset).rgb();
     };
-    EXPECT_EQ(colourAt(mainWindowOf(*window)->centralWidget(), {4, 4}), window->paper.rgb());
-    EXPECT_EQ(colourAt(window->pluginScrollView, {200, 200}), window->surface.rgb());
+    EXPECT_EQ(colourAt(mainWindowOf(*window)->centralWidget(), {4, 4}), window->palette.paper.rgb());
+    EXPECT_EQ(colourAt(window->pluginScrollView, {200, 200}), window->palette.surface.rgb());
     // The list's rounded corner shows the window background.
-    EXPECT_EQ(colourAt(window->pluginScrollView, {1, 1}), window->paper.rgb());
-    EXPECT_EQ(colourAt(window->installButton, {20, 4}), window->ink.rgb());
-    EXPECT_EQ(colourAt(window->uninstallButton, {20, 4}), window->burgundy.rgb());
+    EXPECT_EQ(colourAt(window->pluginScrollView, {1, 1}), window->palette.paper.rgb());
+    EXPECT_EQ(colourAt(window->installButton, {20, 4}), window->palette.ink.rgb());
+    EXPECT_EQ(colourAt(window->uninstallButton, {20, 4}), window->palette.burgundy.rgb());
     const auto textIn = [&](QWidget* widget, const QColor& colour) {
         return pixelsNear(image, colour, frameInWindow(*window, widget));
     };
-    EXPECT_GT(textIn(window->window->findChild<QLabel*>(QStringLiteral("titleLabel")), window->ink), 50);
-    EXPECT_GT(textIn(window->subtitleLabel, window->burgundy), 20);
-    EXPECT_GT(textIn(window->statusLabel, window->muted), 10);
-    EXPECT_GT(textIn(window->versionLabel, window->muted), 5);
+    EXPECT_GT(textIn(window->window->findChild<QLabel*>(QStringLiteral("titleLabel")), window->palette.ink),
+              50);
+    EXPECT_GT(textIn(window->subtitleLabel, window->palette.burgundy), 20);
+    EXPECT_GT(textIn(window->statusLabel, window->palette.muted), 10);
+    EXPECT_GT(textIn(window->versionLabel, window->palette.muted), 5);
     EXPECT_EQ(window->window->findChild<QLabel*>(QStringLiteral("titleLabel"))->font().pixelSize(), 26);
 }
 
@@ -178,7 +179,7 @@ TEST(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
     settle();
     EXPECT_EQ(window->window->size(), frame);
     EXPECT_LT(checkbox->width(), checkbox->fontMetrics().horizontalAdvance(longText));
-    EXPECT_EQ(pixelsNear(drawingOf(checkbox), window->ink,
+    EXPECT_EQ(pixelsNear(drawingOf(checkbox), window->palette.ink,
                          QRect(checkbox->width() - 3, 0, 3, checkbox->height()), 60),
               0);
 }

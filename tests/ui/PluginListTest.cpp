@@ -168,7 +168,7 @@ TEST(PluginList, StatusColourSetThroughThePaletteIsDrawn)
     const auto paint = [&](QLabel* label) {
         label->setText(QStringLiteral("\u2713 Up to date"));
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, window->upToDateGreen);
+        palette.setColor(QPalette::WindowText, window->palette.upToDateGreen);
         label->setPalette(palette);
     };
     paint(window->rowStatusLabels[0]);
@@ -176,7 +176,7 @@ TEST(PluginList, StatusColourSetThroughThePaletteIsDrawn)
     paint(window->rowStatusLabels[1]);
     settle();
     for (QLabel* label : window->rowStatusLabels)
-        EXPECT_GT(pixelsNear(label->grab().toImage(), window->upToDateGreen, {}, 30), 5);
+        EXPECT_GT(pixelsNear(label->grab().toImage(), window->palette.upToDateGreen, {}, 30), 5);
 }
 
 TEST(PluginList, ReloadStartsAfreshWithEveryCheckboxOn)

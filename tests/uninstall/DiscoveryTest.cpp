@@ -1,12 +1,12 @@
 #include "uninstall/Discovery.h"
 
-#include <gtest/gtest.h>
-
 #include <QHash>
+#include <gtest/gtest.h>
 
 namespace {
 
-PluginComponent component(const QString& slug, const QString& packageId, std::optional<QStringList> installPaths)
+PluginComponent component(const QString& slug, const QString& packageId,
+                          std::optional<QStringList> installPaths)
 {
     PluginComponent c;
     c.slug = slug;
@@ -26,18 +26,20 @@ struct DiscoveryCase
 };
 
 class Discovery : public ::testing::TestWithParam<DiscoveryCase>
-{};
+{
+};
 
 TEST_P(Discovery, FindsBundlesFromInstallPathsAndReceipts)
 {
     const DiscoveryCase& c = GetParam();
     QStringList asked;
-    const InstalledFiles found = discoverInstalledFiles(c.components, [&](const QString& id) -> std::optional<QStringList> {
-        asked.append(id);
-        if (!c.receipts.contains(id))
-            return std::nullopt;
-        return c.receipts.value(id);
-    });
+    const InstalledFiles found =
+        discoverInstalledFiles(c.components, [&](const QString& id) -> std::optional<QStringList> {
+            asked.append(id);
+            if (!c.receipts.contains(id))
+                return std::nullopt;
+            return c.receipts.value(id);
+        });
     EXPECT_EQ(found.roots, c.roots);
     EXPECT_EQ(found.receipts, c.foundReceipts);
     // Every candidate once, in ascending order.
@@ -60,30 +62,33 @@ INSTANTIATE_TEST_SUITE_P(
                          QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist")}}},
                       {vst3},
                       {QStringLiteral("com.v.alpha")}},
-        DiscoveryCase{"InstallPathsOnlyWhetherOrNotOnDisk",
-                      {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"),
-                                 QStringList{QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component")})},
-                      {},
-                      {au},
-                      {}},
+        DiscoveryCase{
+            "InstallPathsOnlyWhetherOrNotOnDisk",
+            {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"),
+                       QStringList{QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component")})},
+            {},
+            {au},
+            {}},
         DiscoveryCase{"BothNameTheSameBundle",
                       {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"), QStringList{vst3})},
                       {{QStringLiteral("audio.brenvoss.tesselar.native.alpha"),
                         {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/MacOS/Alpha")}}},
                       {vst3},
                       {QStringLiteral("audio.brenvoss.tesselar.native.alpha")}},
-        DiscoveryCase{"SharedPackageIdQueriedOnce",
-                      {component(QStringLiteral("alpha"), QStringLiteral("com.v.bundle"), std::nullopt),
-                       component(QStringLiteral("beta"), QStringLiteral("com.v.bundle"), std::nullopt)},
-                      {{QStringLiteral("com.v.bundle"), {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")}}},
-                      {vst3},
-                      {QStringLiteral("com.v.bundle")}},
-        DiscoveryCase{"ReceiptOutsideThePluginFoldersAddsNoBundle",
-                      {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"), std::nullopt)},
-                      {{QStringLiteral("com.v.alpha"),
-                        {QStringLiteral("Applications/Alpha.app"), QStringLiteral("Library/Audio/Plug-Ins/VST3")}}},
-                      {},
-                      {QStringLiteral("com.v.alpha")}},
+        DiscoveryCase{
+            "SharedPackageIdQueriedOnce",
+            {component(QStringLiteral("alpha"), QStringLiteral("com.v.bundle"), std::nullopt),
+             component(QStringLiteral("beta"), QStringLiteral("com.v.bundle"), std::nullopt)},
+            {{QStringLiteral("com.v.bundle"), {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")}}},
+            {vst3},
+            {QStringLiteral("com.v.bundle")}},
+        DiscoveryCase{
+            "ReceiptOutsideThePluginFoldersAddsNoBundle",
+            {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"), std::nullopt)},
+            {{QStringLiteral("com.v.alpha"),
+              {QStringLiteral("Applications/Alpha.app"), QStringLiteral("Library/Audio/Plug-Ins/VST3")}}},
+            {},
+            {QStringLiteral("com.v.alpha")}},
         DiscoveryCase{"UnsafeReceiptPathsIgnored",
                       {component(QStringLiteral("alpha"), QStringLiteral("com.v.alpha"), std::nullopt)},
                       {{QStringLiteral("com.v.alpha"),

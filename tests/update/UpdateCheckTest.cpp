@@ -5,11 +5,10 @@
 #include "update/UrlOpener.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,9 +16,8 @@ const std::string releasePath = "/downloads/tesselar/installer-latest.json";
 
 std::string release(const std::string& version)
 {
-    return R"({"version":")" + version +
-           R"(","nativeURL":"https://dl.test/Native-)" + version + R"(.dmg","dspURL":"https://dl.test/DSP-)" + version +
-           R"(.dmg","notes":"ignored"})";
+    return R"({"version":")" + version + R"(","nativeURL":"https://dl.test/Native-)" + version +
+           R"(.dmg","dspURL":"https://dl.test/DSP-)" + version + R"(.dmg","notes":"ignored"})";
 }
 
 class UpdateCheck : public ::testing::Test
@@ -34,7 +32,8 @@ protected:
 
     void TearDown() override { dismissAlerts(); }
 
-    void launch(const QVariant& ownVersion = QStringLiteral("1.9.3"), const QString& edition = QStringLiteral("Native"))
+    void launch(const QVariant& ownVersion = QStringLiteral("1.9.3"),
+                const QString& edition = QStringLiteral("Native"))
     {
         InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/catalogue"), edition);
         info.remove(QStringLiteral("CFBundleShortVersionString"));
@@ -78,7 +77,8 @@ TEST_F(UpdateCheck, NewerReleaseShowsTheButtonTheLineAndOnePrompt)
     const QString builtLine = delegate->versionLabel->text();
     EXPECT_EQ(builtLine, QStringLiteral("Brenvoss Installer 1.9.3"));
     check();
-    EXPECT_EQ(delegate->versionLabel->text(), QStringLiteral("Brenvoss Installer 1.9.3  \u2022  Version 1.10.0 available"));
+    EXPECT_EQ(delegate->versionLabel->text(),
+              QStringLiteral("Brenvoss Installer 1.9.3  \u2022  Version 1.10.0 available"));
     EXPECT_TRUE(delegate->installerUpdateButton->isVisible());
     EXPECT_EQ(delegate->availableInstallerURL, QUrl(QStringLiteral("https://dl.test/Native-1.10.0.dmg")));
 
@@ -86,8 +86,9 @@ TEST_F(UpdateCheck, NewerReleaseShowsTheButtonTheLineAndOnePrompt)
     ASSERT_NE(prompt, nullptr);
     const AlertTexts texts = textsOf(prompt);
     EXPECT_EQ(texts.title, QStringLiteral("A new Brenvoss Installer is ready"));
-    EXPECT_EQ(texts.text, QStringLiteral("Brenvoss Installer 1.10.0 is available. Update now to get the latest plug-in "
-                                         "update checks and installer improvements."));
+    EXPECT_EQ(texts.text,
+              QStringLiteral("Brenvoss Installer 1.10.0 is available. Update now to get the latest plug-in "
+                             "update checks and installer improvements."));
     EXPECT_EQ(texts.buttons, (QStringList{QStringLiteral("DOWNLOAD UPDATE"), QStringLiteral("LATER")}));
     EXPECT_EQ(prompt->defaultButton()->text(), QStringLiteral("DOWNLOAD UPDATE"));
     EXPECT_EQ(prompt->windowModality(), Qt::WindowModal);
@@ -131,7 +132,8 @@ struct VersionCase
 };
 
 class UpdateVersions : public UpdateCheck, public ::testing::WithParamInterface<VersionCase>
-{};
+{
+};
 
 TEST_P(UpdateVersions, DecideTheLineTheButtonAndThePrompt)
 {
@@ -147,13 +149,18 @@ TEST_P(UpdateVersions, DecideTheLineTheButtonAndThePrompt)
 
 INSTANTIATE_TEST_SUITE_P(
     Update, UpdateVersions,
-    ::testing::Values(
-        VersionCase{"Older", QStringLiteral("1.9.3"), "1.10.0", "Brenvoss Installer 1.9.3  \u2022  Version 1.10.0 available", true},
-        VersionCase{"Equal", QStringLiteral("1.4.0"), "1.4.0", "Brenvoss Installer 1.4.0  \u2022  Up to date", false},
-        VersionCase{"Newer", QStringLiteral("2.0"), "1.10.0", "Brenvoss Installer 2.0  \u2022  Up to date", false},
-        VersionCase{"ShorterPrefix", QStringLiteral("1.2"), "1.2.0", "Brenvoss Installer 1.2  \u2022  Version 1.2.0 available", true},
-        VersionCase{"OwnVersionMissing", QVariant(), "0.1", "Brenvoss Installer 0  \u2022  Version 0.1 available", true},
-        VersionCase{"OwnVersionNotAString", QVariant(3), "1.0", "Brenvoss Installer 0  \u2022  Version 1.0 available", true}),
+    ::testing::Values(VersionCase{"Older", QStringLiteral("1.9.3"), "1.10.0",
+                                  "Brenvoss Installer 1.9.3  \u2022  Version 1.10.0 available", true},
+                      VersionCase{"Equal", QStringLiteral("1.4.0"), "1.4.0",
+                                  "Brenvoss Installer 1.4.0  \u2022  Up to date", false},
+                      VersionCase{"Newer", QStringLiteral("2.0"), "1.10.0",
+                                  "Brenvoss Installer 2.0  \u2022  Up to date", false},
+                      VersionCase{"ShorterPrefix", QStringLiteral("1.2"), "1.2.0",
+                                  "Brenvoss Installer 1.2  \u2022  Version 1.2.0 available", true},
+                      VersionCase{"OwnVersionMissing", QVariant(), "0.1",
+                                  "Brenvoss Installer 0  \u2022  Version 0.1 available", true},
+                      VersionCase{"OwnVersionNotAString", QVariant(3), "1.0",
+                                  "Brenvoss Installer 0  \u2022  Version 1.0 available", true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(UpdateCheck, DspEditionOpensTheDspBuildEverywhere)
@@ -188,7 +195,8 @@ struct SilentCase
 };
 
 class UpdateFailure : public UpdateCheck, public ::testing::WithParamInterface<SilentCase>
-{};
+{
+};
 
 TEST_P(UpdateFailure, ChangesNothing)
 {
@@ -206,23 +214,23 @@ TEST_P(UpdateFailure, ChangesNothing)
     EXPECT_TRUE(opener.opened.isEmpty());
 }
 
-
-
 INSTANTIATE_TEST_SUITE_P(
     Update, UpdateFailure,
     // Statuses and broken connections are rows of the fault matrix; here,
     // documents that arrive whole but are unusable.
-    ::testing::Values(SilentCase{"NotJson", Fault{}, "<html/>"},
-                      SilentCase{"DspMissing", Fault{}, R"({"version":"9","nativeURL":"https://dl.test/N.dmg"})"},
-                      SilentCase{"FileScheme", Fault{},
-                                 R"({"version":"9","nativeURL":"file:///bin/sh","dspURL":"https://dl.test/D.dmg"})"}),
+    ::testing::Values(
+        SilentCase{"NotJson", Fault{}, "<html/>"},
+        SilentCase{"DspMissing", Fault{}, R"({"version":"9","nativeURL":"https://dl.test/N.dmg"})"},
+        SilentCase{"FileScheme", Fault{},
+                   R"({"version":"9","nativeURL":"file:///bin/sh","dspURL":"https://dl.test/D.dmg"})"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(UpdateCheck, RefusedConnectionChangesNothing)
 {
     const int port = server->port();
     server->stop();
-    world.releaseURL = QUrl(QStringLiteral("http://127.0.0.1:%1/downloads/tesselar/installer-latest.json").arg(port));
+    world.releaseURL =
+        QUrl(QStringLiteral("http://127.0.0.1:%1/downloads/tesselar/installer-latest.json").arg(port));
     launch();
     delegate->checkInstallerVersion();
     waitFor([] { return false; }, 300);

@@ -1,7 +1,6 @@
-#include "workflows/WorkflowFixture.h"
-
 #include "installed/InstalledRecords.h"
 #include "simmac/SimulatedMac.h"
+#include "workflows/WorkflowFixture.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -11,13 +10,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-
 #include <filesystem>
 
 namespace {
 
 const TestPlugin alpha{QStringLiteral("alpha"), QStringLiteral("Alpha")};
-const TestPlugin beta{QStringLiteral("beta"), QStringLiteral("Beta"), QStringLiteral("2.1"),
+const TestPlugin beta{QStringLiteral("beta"),
+                      QStringLiteral("Beta"),
+                      QStringLiteral("2.1"),
                       {QStringLiteral("AU"), QStringLiteral("VST3"), QStringLiteral("AAX")}};
 const TestPlugin gamma{QStringLiteral("gamma"), QStringLiteral("Gamma Verb"), std::nullopt};
 
@@ -64,7 +64,8 @@ protected:
     {
         EXPECT_TRUE(delegate->installButton->isEnabled());
         EXPECT_TRUE(delegate->refreshButton->isEnabled());
-        EXPECT_TRUE(leftoverDownloadFolders().isEmpty()) << leftoverDownloadFolders().join(u',').toStdString();
+        EXPECT_TRUE(leftoverDownloadFolders().isEmpty())
+            << leftoverDownloadFolders().join(u',').toStdString();
     }
 };
 
@@ -89,18 +90,21 @@ TEST_F(InstallFlow, BatchOfThreeDownloadsVerifiesInstallsAndRecords)
     QMessageBox* alert = visibleAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(textsOf(alert).title, QStringLiteral("Brenvoss Installer"));
-    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+    EXPECT_EQ(textsOf(alert).text,
+              QStringLiteral("The selected Brenvoss plugins were installed and updated."));
 
-    EXPECT_EQ(packageRequests(), (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg"),
-                                              QStringLiteral("/packages/gamma.pkg")}));
+    EXPECT_EQ(packageRequests(),
+              (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg"),
+                           QStringLiteral("/packages/gamma.pkg")}));
     for (const RecordedRequest& r : server->requests()) {
         EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store"));
         EXPECT_EQ(r.query.rfind("sha256=", 0), 0u) << r.query;
     }
-    for (const QString& path : {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"),
-                                QStringLiteral("Library/Audio/Plug-Ins/Components/Beta.component"),
-                                QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/Beta.aaxplugin"),
-                                QStringLiteral("Library/Audio/Plug-Ins/VST3/Gamma Verb.vst3")})
+    for (const QString& path :
+         {QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"),
+          QStringLiteral("Library/Audio/Plug-Ins/Components/Beta.component"),
+          QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/Beta.aaxplugin"),
+          QStringLiteral("Library/Audio/Plug-Ins/VST3/Gamma Verb.vst3")})
         EXPECT_TRUE(bundleExists(path)) << path.toStdString();
     EXPECT_TRUE(receiptExists(world.systemRoot().toStdString(), "audio.brenvoss.tesselar.native.beta"));
 
@@ -140,7 +144,8 @@ TEST_F(InstallFlow, DigestMismatchStopsBeforeTheNextPackageAndInstallsNothing)
     EXPECT_EQ(textsOf(alert).title, QStringLiteral("Beta could not be downloaded"));
     EXPECT_EQ(textsOf(alert).text, QStringLiteral("The security check for Beta failed."));
     EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Beta could not be downloaded"));
-    EXPECT_EQ(packageRequests(), (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg")}));
+    EXPECT_EQ(packageRequests(),
+              (QStringList{QStringLiteral("/packages/alpha.pkg"), QStringLiteral("/packages/beta.pkg")}));
     EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
     EXPECT_TRUE(recordText().isEmpty());
     expectIdleAndClean();
@@ -265,7 +270,8 @@ TEST_F(InstallFlow, CancelledAuthorisationInstallsAndRecordsNothing)
     QMessageBox* alert = waitForOutcome();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(textsOf(alert).title, QStringLiteral("Installation could not be completed"));
-    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("User canceled. (-128)"))) << textsOf(alert).text.toStdString();
+    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("User canceled. (-128)")))
+        << textsOf(alert).text.toStdString();
     EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
     EXPECT_TRUE(recordText().isEmpty());
     expectIdleAndClean();
@@ -273,13 +279,15 @@ TEST_F(InstallFlow, CancelledAuthorisationInstallsAndRecordsNothing)
 
 TEST_F(InstallFlow, SecondOfThreeFailingInTheInstallerLeavesTheFirstInstalledAndUnrecorded)
 {
-    const QList<PluginComponent> components{publish(alpha), publishBytes(beta, "not a package"), publish(gamma)};
+    const QList<PluginComponent> components{publish(alpha), publishBytes(beta, "not a package"),
+                                            publish(gamma)};
     show(components);
     delegate->installButton->click();
     QMessageBox* alert = waitForOutcome();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(textsOf(alert).title, QStringLiteral("Installation could not be completed"));
-    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("installer"))) << textsOf(alert).text.toStdString();
+    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("installer")))
+        << textsOf(alert).text.toStdString();
     EXPECT_TRUE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
     EXPECT_FALSE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Gamma Verb.vst3")));
     EXPECT_TRUE(recordText().isEmpty());
@@ -326,7 +334,8 @@ TEST_F(InstallFlow, TemporaryPathWithQuoteAndSpaceInstalls)
     delegate->installButton->click();
     QMessageBox* alert = waitForOutcome();
     ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(textsOf(alert).text, QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+    EXPECT_EQ(textsOf(alert).text,
+              QStringLiteral("The selected Brenvoss plugins were installed and updated."));
     EXPECT_TRUE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
     EXPECT_TRUE(QDir(odd).isEmpty());
 }
@@ -343,7 +352,8 @@ TEST_F(InstallFlow, EndingTheAppMidDownloadLeavesNoPackageBehind)
     server->setFault("/packages/beta.pkg", slow);
     show(components);
     delegate->installButton->click();
-    ASSERT_TRUE(waitFor([&] { return delegate->statusLabel->text() == QStringLiteral("Downloading Beta (2 of 2)\u2026"); }));
+    ASSERT_TRUE(waitFor(
+        [&] { return delegate->statusLabel->text() == QStringLiteral("Downloading Beta (2 of 2)\u2026"); }));
     ASSERT_FALSE(leftoverDownloadFolders().isEmpty()); // alpha.pkg is waiting in it
     // Only the user may read or enter it.
     EXPECT_EQ(std::filesystem::status(

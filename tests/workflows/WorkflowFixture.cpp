@@ -1,6 +1,7 @@
 #include "workflows/WorkflowFixture.h"
 
 #include "install/Sha256.h"
+#include "platform/Sha256Stream.h"
 #include "simmac/InfoPlist.h"
 #include "simmac/PackageFormat.h"
 #include "simmac/SimulatedMac.h"
@@ -30,7 +31,8 @@ QString WorkflowFixture::bundlePath(const TestPlugin& plugin, const QString& for
     if (format == QLatin1String("AU"))
         return QStringLiteral("Library/Audio/Plug-Ins/Components/%1.component").arg(plugin.name);
     if (format == QLatin1String("AAX"))
-        return QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/%1.aaxplugin").arg(plugin.name);
+        return QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/%1.aaxplugin")
+            .arg(plugin.name);
     return QStringLiteral("Library/Audio/Plug-Ins/VST3/%1.vst3").arg(plugin.name);
 }
 
@@ -86,7 +88,8 @@ bool WorkflowFixture::bundleExists(const QString& receiptPath) const
 
 QStringList WorkflowFixture::leftoverDownloadFolders() const
 {
-    return QDir(world.temporary()).entryList({QStringLiteral("Brenvoss-Tesselar-*")}, QDir::AllEntries | QDir::Hidden);
+    return QDir(world.temporary())
+        .entryList({QStringLiteral("Brenvoss-Tesselar-*")}, QDir::AllEntries | QDir::Hidden);
 }
 
 QString WorkflowFixture::recordText() const
@@ -110,6 +113,7 @@ QStringList WorkflowFixture::packageRequests() const
 QMessageBox* WorkflowFixture::waitForOutcome()
 {
     QMessageBox* alert = nullptr;
-    waitFor([&] { return (alert = visibleAlert()) != nullptr && delegate->refreshButton->isEnabled(); }, 30000);
+    waitFor([&] { return (alert = visibleAlert()) != nullptr && delegate->refreshButton->isEnabled(); },
+            30000);
     return alert;
 }

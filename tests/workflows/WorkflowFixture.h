@@ -7,10 +7,8 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
-#include <gtest/gtest.h>
-
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "install/BackgroundSha256.h"
+#include "platform/BackgroundSha256.h"
 
 BackgroundSha256::BackgroundSha256(std::size_t maximumQueued)
     : m_maximumQueued(maximumQueued), m_worker([this] { run(); })

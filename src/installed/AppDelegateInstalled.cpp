@@ -29,18 +29,19 @@ void AppDelegate::updateComponentStatuses()
             inspectInstalledBundles(m_environment.systemRoot, bundleRoots(component.installPaths));
         const ComponentStatus status = componentStatus(component, bundles, records);
 
-        if (QLabel* label = rowsHaveLabels ? rowStatusLabels.at(row) : componentStatusLabels.value(component.slug)) {
+        if (QLabel* label =
+                rowsHaveLabels ? rowStatusLabels.at(row) : componentStatusLabels.value(component.slug)) {
             label->setText(status.text);
             switch (status.kind) {
             case ComponentStatusKind::notInstalled:
-                setTextColour(label, muted);
+                setTextColour(label, palette.muted);
                 break;
             case ComponentStatusKind::upToDate:
-                setTextColour(label, upToDateGreen);
+                setTextColour(label, palette.upToDateGreen);
                 break;
             case ComponentStatusKind::update:
             case ComponentStatusKind::installed:
-                setTextColour(label, burgundy);
+                setTextColour(label, palette.burgundy);
                 break;
             }
         }
@@ -49,4 +50,30 @@ void AppDelegate::updateComponentStatuses()
         if (status.kind == ComponentStatusKind::upToDate)
             checkbox->setChecked(false);
     }
+}
+
+QString AppDelegate::installedRecordsPath() const
+{
+    return ::installedRecordsPath(m_environment.homeDirectory);
+}
+
+InstalledRecords AppDelegate::loadInstalledRecords() const
+{
+    return readInstalledRecords(installedRecordsPath());
+}
+
+void AppDelegate::recordInstalled(const QList<PluginComponent>& components)
+{
+    InstalledRecords records = loadInstalledRecords();
+    for (const PluginComponent& component : components)
+        records.insert(component.slug, component.sha256);
+    writeInstalledRecords(installedRecordsPath(), records);
+}
+
+void AppDelegate::removeInstalledRecords(const QList<PluginComponent>& components)
+{
+    InstalledRecords records = loadInstalledRecords();
+    for (const PluginComponent& component : components)
+        records.remove(component.slug);
+    writeInstalledRecords(installedRecordsPath(), records);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/Error.h"
+#include "common/Error.h"
 
 #include <utility>
 #include <variant>
 
 // Either a value or the Error that prevented it.
-template <typename T>
-class Result
+template <typename T> class Result
 {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "install/Sha256.h"
+#include "platform/Sha256Stream.h"
 
 #include <QByteArray>
 #include <QString>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>

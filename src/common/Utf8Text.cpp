@@ -1,4 +1,4 @@
-#include "platform/Utf8Text.h"
+#include "common/Utf8Text.h"
 
 #include <QStringDecoder>
 

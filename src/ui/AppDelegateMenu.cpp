@@ -36,7 +36,7 @@ QAction* addEditItem(QMenu* menu, const QString& title, QKeyCombination shortcut
 void AppDelegate::buildMainMenu()
 {
     // Qt's Ctrl is the Command key on a Mac.
-    auto* menuBar = new QMenuBar;
+    auto* menuBar = new QMenuBar(m_unplaced.get());
     menuBar->setObjectName(QStringLiteral("mainMenu"));
 
     QMenu* appMenu = menuBar->addMenu(QStringLiteral("Brenvoss Installer"));
@@ -56,12 +56,5 @@ void AppDelegate::buildMainMenu()
     addEditItem(editMenu, QStringLiteral("Select All"), Qt::CTRL | Qt::Key_A, "selectAll");
     for (QAction* item : editMenu->actions())
         item->setMenuRole(QAction::NoRole); // keep "Select All" etc. out of the Mac's application menu
-
-    // Until a window adopts it, the menu bar belongs to nobody; it must not
-    // outlive us.
-    connect(this, &QObject::destroyed, menuBar, [menuBar] {
-        if (!menuBar->parent())
-            delete menuBar;
-    });
     mainMenu = menuBar;
 }

@@ -32,18 +32,16 @@ void AppDelegate::showManifest(const Manifest& newManifest)
     rowStatusLabels.clear();
     componentStatusLabels.clear();
     // Hidden while it is rebuilt, the list shows, polishes and lays out all
-    // new lines in one pass when shown again, not line by line. (Without a
-    // window it has no parent, and showing it would make it a window.)
-    const bool inWindow = listStack->parentWidget() != nullptr;
+    // new lines in one pass when shown again, not line by line. (It always
+    // has a parent: the window, or the holder of controls not yet laid out.)
     listStack->setUpdatesEnabled(false);
-    if (inWindow)
-        listStack->hide();
+    listStack->hide();
     while (QLayoutItem* item = listStack->stackLayout()->takeAt(0)) {
         delete item->widget();
         delete item;
     }
 
-    const PluginCardStyle style = PluginCardStyle::withMuted(muted);
+    const PluginCardStyle style = PluginCardStyle::withMuted(palette.muted);
     QList<QWidget*> cards;
     cards.reserve(manifest->components.size());
     checkboxes.reserve(manifest->components.size());
@@ -60,8 +58,7 @@ void AppDelegate::showManifest(const Manifest& newManifest)
     for (qsizetype first = 0; first < cards.size(); first += 3)
         listStack->stackLayout()->addWidget(buildPluginListLine(cards.mid(first, 3)));
 
-    if (inWindow)
-        listStack->show();
+    listStack->show();
     sizeToViewport(listStack, pluginScrollView);
     pluginScrollView->verticalScrollBar()->setValue(0);
     listStack->setUpdatesEnabled(true);

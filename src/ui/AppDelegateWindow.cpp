@@ -54,7 +54,7 @@ void AppDelegate::buildWindow()
     // Setting the same sheet again would re-polish every widget of the
     // application, and widgets polished before they are styled here lose
     // their fonts and colours when shown.
-    const QString sheet = applicationStyleSheet(WindowPalette{paper, surface, ink, muted, burgundy});
+    const QString sheet = applicationStyleSheet(palette);
     if (qApp->styleSheet() != sheet)
         qApp->setStyleSheet(sheet);
 
@@ -73,12 +73,12 @@ void AppDelegate::buildWindow()
     // Title block.
     auto* titleLabel = makeLabel(QStringLiteral("titleLabel"), QStringLiteral("BRENVOSS INSTALLER"));
     titleLabel->setFont(systemFont(26, QFont::Bold));
-    setTextColour(titleLabel, ink);
+    setTextColour(titleLabel, palette.ink);
     subtitleLabel->setObjectName(QStringLiteral("subtitleLabel"));
     subtitleLabel->setTextFormat(Qt::PlainText);
     subtitleLabel->setText(subtitleFor(activeEdition));
     subtitleLabel->setFont(systemFont(12, QFont::Bold));
-    setTextColour(subtitleLabel, burgundy);
+    setTextColour(subtitleLabel, palette.burgundy);
     auto* titleBlock = new QVBoxLayout;
     titleBlock->setSpacing(5);
     titleBlock->addWidget(titleLabel, 0, Qt::AlignLeft);
@@ -94,8 +94,8 @@ void AppDelegate::buildWindow()
     pluginScrollView->setWidgetResizable(true);
     pluginScrollView->setWidget(listStack);
     // Checkbox titles and check marks are drawn in ink; card labels set their own colour.
-    setTextColour(listStack, ink);
-    setTextColour(listStack, ink, QPalette::Text);
+    setTextColour(listStack, palette.ink);
+    setTextColour(listStack, palette.ink, QPalette::Text);
     pluginScrollView->setMinimumHeight(300);
     pluginScrollView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
@@ -120,7 +120,7 @@ void AppDelegate::buildWindow()
     progress->setValue(0);
     progress->setTextVisible(false);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    setTextColour(statusLabel, muted);
+    setTextColour(statusLabel, palette.muted);
     elideText(statusLabel, Qt::ElideMiddle);
 
     // Version line.
@@ -134,10 +134,10 @@ void AppDelegate::buildWindow()
             .value_or(QString()));
     versionLabel->setFont(systemFont(10, QFont::Medium));
     versionLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setTextColour(versionLabel, muted);
+    setTextColour(versionLabel, palette.muted);
     installerUpdateButton->setObjectName(QStringLiteral("installerUpdateButton"));
     installerUpdateButton->setFont(systemFont(10, QFont::Bold));
-    setTextColour(installerUpdateButton, burgundy, QPalette::ButtonText);
+    setTextColour(installerUpdateButton, palette.burgundy, QPalette::ButtonText);
     connect(installerUpdateButton, &QPushButton::clicked, this, &AppDelegate::openInstallerUpdate);
     installerUpdateButton->hide();
 

@@ -3,14 +3,12 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
-
 #include <utility>
 
 // Hands work from a background thread to the main thread. The work runs only
 // if `receiver` still exists when the main thread gets to it; the background
 // side never dereferences `receiver`.
-template <typename Receiver, typename Work>
-void runOnMain(QPointer<Receiver> receiver, Work work)
+template <typename Receiver, typename Work> void runOnMain(QPointer<Receiver> receiver, Work work)
 {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),

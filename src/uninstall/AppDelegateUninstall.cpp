@@ -1,5 +1,5 @@
 #include "app/AppDelegate.h"
-#include "app/MainQueue.h"
+#include "common/MainQueue.h"
 #include "install/AdministratorCommand.h"
 #include "uninstall/Discovery.h"
 #include "uninstall/PackageReceipts.h"
@@ -19,8 +19,9 @@ void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outco
         if (outcome.launchError)
             return d.showError(QStringLiteral("Uninstallation could not be started"), *outcome.launchError);
         if (outcome.status != 0) {
-            const QString description =
-                outcome.errorText.isEmpty() ? QStringLiteral("Uninstallation was cancelled.") : outcome.errorText;
+            const QString description = outcome.errorText.isEmpty()
+                                            ? QStringLiteral("Uninstallation was cancelled.")
+                                            : outcome.errorText;
             d.showError(QStringLiteral("Uninstallation could not be completed"),
                         Error::brenvoss(outcome.status, description));
             // Bundles deleted before the failing one are gone: show what is
@@ -37,7 +38,8 @@ void report(const QPointer<AppDelegate>& self, const AdministratorOutcome& outco
 }
 
 // Finds the bundles and receipts of `components` and removes them, on a
-// background thread: pkgutil and the administrator command block it.
+// background thread: pkgutil and the administrator command block it. Reports
+// on the main thread.
 void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComponent>& components,
                        const SystemRoot& root)
 {
@@ -50,16 +52,13 @@ void discoverAndRemove(const QPointer<AppDelegate>& self, const QList<PluginComp
         });
         return;
     }
-    removeInstalledFiles(self, found.roots, found.receipts, components, root);
+    // Deletes the bundles and forgets the receipts under one administrator
+    // authorisation.
+    report(self, runAdministratorShellCommand(removalCommandLine(found.roots, found.receipts, root), root),
+           components);
 }
 
 } // namespace
-
-void removeInstalledFiles(const QPointer<AppDelegate>& self, const QSet<QString>& roots, const QStringList& receipts,
-                          const QList<PluginComponent>& components, const SystemRoot& root)
-{
-    report(self, runAdministratorShellCommand(removalCommandLine(roots, receipts, root), root), components);
-}
 
 void AppDelegate::uninstallSelected()
 {
@@ -78,9 +77,11 @@ void AppDelegate::uninstallSelected()
     confirmation->setIcon(QMessageBox::Warning);
     confirmation->setText(QStringLiteral("Uninstall %1 selected plugin%2?")
                               .arg(QString::number(n), n == 1 ? QString() : QStringLiteral("s")));
-    confirmation->setInformativeText(QStringLiteral("Close Pro Tools and all other audio applications first. "
-                                                    "AU, VST3 and AAX files for the selected plugins will be removed."));
-    QPushButton* uninstall = confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
+    confirmation->setInformativeText(
+        QStringLiteral("Close Pro Tools and all other audio applications first. "
+                       "AU, VST3 and AAX files for the selected plugins will be removed."));
+    QPushButton* uninstall =
+        confirmation->addButton(QStringLiteral("Uninstall selected"), QMessageBox::AcceptRole);
     QPushButton* cancel = confirmation->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     confirmation->setDefaultButton(uninstall);
     confirmation->setEscapeButton(cancel);
@@ -89,12 +90,12 @@ void AppDelegate::uninstallSelected()
             return;
         beginRun();
         statusLabel->setText(QStringLiteral("Finding installed plugin files\u2026"));
-        QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), selection,
-                                              root = m_environment.systemRoot] {
-            if (self.isNull())
-                return;
-            discoverAndRemove(self, selection, root);
-        });
+        QThreadPool::globalInstance()->start(
+            [self = QPointer<AppDelegate>(this), selection, root = m_environment.systemRoot] {
+                if (self.isNull())
+                    return;
+                discoverAndRemove(self, selection, root);
+            });
     });
     // show(), not open(): open() would make it window-modal.
     confirmation->show();

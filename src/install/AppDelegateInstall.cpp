@@ -1,14 +1,15 @@
 #include "app/AppDelegate.h"
-#include "app/MainQueue.h"
+#include "common/MainQueue.h"
+#include "install/AdministratorCommand.h"
 #include "install/DownloadRequest.h"
 #include "install/Sha256.h"
+#include "install/ShellCommands.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QThreadPool>
 #include <QUuid>
-
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -34,7 +35,8 @@ QString downloadStatus(const PluginComponent& component, qsizetype index, qsizet
 // Ends a run: the download folder, with whatever it holds, is removed off the
 // main thread (it may hold gigabytes), and only then is the failure reported,
 // so the alert never shows while packages are still on disk.
-void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component, Error error)
+void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component,
+             Error error)
 {
     QDir(directory).removeRecursively();
     runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
@@ -68,8 +70,8 @@ void AppDelegate::installSelected()
         return;
     }
 
-    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-")
-                              + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-") +
+                              QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     // Only the user may read or enter the folder, from the moment it exists:
     // no other account can read a package in it or swap one.
     std::error_code error;
@@ -85,8 +87,8 @@ void AppDelegate::installSelected()
     download(selection, 0, directory, {});
 }
 
-void AppDelegate::download(const QList<PluginComponent>& components, qsizetype index, const QString& directory,
-                           const QStringList& files)
+void AppDelegate::download(const QList<PluginComponent>& components, qsizetype index,
+                           const QString& directory, const QStringList& files)
 {
     const qsizetype count = components.size();
     m_downloadFolder = directory;
@@ -105,9 +107,8 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
     // the packages fetched so far goes with it.
     const auto failNow = [&](qint64 code, const QString& sentence) {
         QThreadPool::globalInstance()->start(
-            [self = QPointer<AppDelegate>(this), directory, component, error = Error::brenvoss(code, sentence)] {
-                failRun(self, directory, component, error);
-            });
+            [self = QPointer<AppDelegate>(this), directory, component,
+             error = Error::brenvoss(code, sentence)] { failRun(self, directory, component, error); });
     };
     if (!isSafePackageName(component.slug))
         return failNow(ErrorCode::InvalidPackageName, QStringLiteral("The package name of ") +
@@ -129,14 +130,53 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
             }
             if (response.transportError)
                 return fail(*response.transportError);
-            if (!response.statusCode || *response.statusCode < 200 || *response.statusCode > 299 || response.file.isEmpty())
-                return fail(Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
+            if (!response.succeeded() || response.file.isEmpty())
+                return fail(
+                    Error::brenvoss(ErrorCode::DownloadFailed, QStringLiteral("The download failed.")));
             if (!digestsMatch(response.sha256, component.sha256))
                 return fail(Error::brenvoss(ErrorCode::SecurityCheck,
                                             QStringLiteral("The security check for ") + component.name +
                                                 QStringLiteral(" failed.")));
-            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](AppDelegate& d) {
-                d.download(components, index + 1, directory, files);
-            });
+            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](
+                                AppDelegate& d) { d.download(components, index + 1, directory, files); });
         });
+}
+
+void AppDelegate::install(const QStringList& files, const QList<PluginComponent>& components,
+                          const QString& directory)
+{
+    QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), files, components, directory,
+                                          root = m_environment.systemRoot] {
+        if (self.isNull()) {
+            QDir(directory).removeRecursively();
+            return;
+        }
+        QList<VerifiedPackage> packages;
+        for (qsizetype i = 0; i < files.size() && i < components.size(); ++i)
+            packages.append(VerifiedPackage{files[i], components[i].sha256, components[i].name});
+        const AdministratorOutcome outcome =
+            runAdministratorShellCommand(installCommandLine(packages, root), root);
+        // No package outlives the run, whether the installer ran or not.
+        QDir(directory).removeRecursively();
+        runOnMain(self, [outcome, components](AppDelegate& d) {
+            if (outcome.launchError)
+                return d.showError(QStringLiteral("Installation could not be started"), *outcome.launchError);
+            if (outcome.status != 0) {
+                const QString description = outcome.errorText.isEmpty()
+                                                ? QStringLiteral("Installation was cancelled.")
+                                                : outcome.errorText;
+                d.showError(QStringLiteral("Installation could not be completed"),
+                            Error::brenvoss(outcome.status, description));
+                // Packages before the failing one may be installed now: let
+                // the cards say so. The record stays as it was.
+                d.updateComponentStatuses();
+                return;
+            }
+            d.recordInstalled(components);
+            d.statusLabel->setText(QStringLiteral("Installation is complete."));
+            d.setBusy(false);
+            d.updateComponentStatuses();
+            d.showMessage(QStringLiteral("The selected Brenvoss plugins were installed and updated."));
+        });
+    });
 }

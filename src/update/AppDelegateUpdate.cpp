@@ -1,0 +1,80 @@
+#include "app/AlertText.h"
+#include "app/AppDelegate.h"
+#include "common/MainQueue.h"
+#include "update/InstallerRelease.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+constexpr int releaseTimeoutSeconds = 20;
+// The release document is a few hundred bytes; more is not one.
+constexpr qint64 maximumReleaseBytes = 1024 * 1024;
+
+} // namespace
+
+void AppDelegate::checkInstallerVersion()
+{
+    const QString ownVersion =
+        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))
+            .value_or(QStringLiteral("0"));
+    m_session.dataTask(
+        UrlSession::uncachedRequest(m_environment.installerReleaseURL, releaseTimeoutSeconds),
+        maximumReleaseBytes, [self = QPointer<AppDelegate>(this), ownVersion](HttpResponse response) {
+            // Every failure is silent and changes nothing.
+            if (self.isNull() || !response.succeeded() || response.bodyTooLarge)
+                return;
+            Result<InstallerRelease> release = decodeInstallerRelease(response.body);
+            if (!release)
+                return;
+            const bool available = isUpdateAvailable(ownVersion, release.value());
+            runOnMain(self, [release = std::move(release).value(), available, ownVersion](AppDelegate& d) {
+                d.showInstallerRelease(release, available, ownVersion);
+            });
+        });
+}
+
+void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool updateAvailable,
+                                       const QString& ownVersion)
+{
+    availableInstallerURL = installerBuild(release, activeEdition);
+    installerUpdateButton->setVisible(updateAvailable);
+    versionLabel->setText(updateAvailable
+                              ? QStringLiteral("Brenvoss Installer %1  \u2022  Version %2 available")
+                                    .arg(ownVersion, release.version)
+                              : QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownVersion));
+    if (!updateAvailable || promptedInstallerVersion == release.version)
+        return;
+    promptedInstallerVersion = release.version;
+
+    auto* prompt = new QMessageBox(window.get());
+    prompt->setObjectName(QStringLiteral("installerUpdatePrompt"));
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setWindowModality(Qt::WindowModal);
+    prompt->setIcon(QMessageBox::Information);
+    prompt->setText(QStringLiteral("A new Brenvoss Installer is ready"));
+    prompt->setInformativeText(
+        QStringLiteral("Brenvoss Installer %1 is available. Update now to get the latest "
+                       "plug-in update checks and installer improvements.")
+            .arg(release.version));
+    // The version is the server's text.
+    showTextsAsWritten(*prompt);
+    QPushButton* download = prompt->addButton(QStringLiteral("DOWNLOAD UPDATE"), QMessageBox::AcceptRole);
+    QPushButton* later = prompt->addButton(QStringLiteral("LATER"), QMessageBox::RejectRole);
+    prompt->setDefaultButton(download);
+    prompt->setEscapeButton(later);
+    connect(prompt, &QMessageBox::finished, this, [this, prompt, download, release] {
+        if (prompt->clickedButton() == download)
+            QDesktopServices::openUrl(installerBuild(release, activeEdition));
+    });
+    prompt->open();
+}
+
+void AppDelegate::openInstallerUpdate()
+{
+    if (availableInstallerURL)
+        QDesktopServices::openUrl(*availableInstallerURL);
+}
