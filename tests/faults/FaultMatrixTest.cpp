@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSslConfiguration>
-#include <fstream>
 #include <functional>
 
 namespace {
@@ -65,8 +64,7 @@ public:
         QSslConfiguration::setDefaultConfiguration(tls);
 
         component = publish(alpha);
-        const std::string catalogue = catalogueFor(component);
-        server->putFile("/catalogue/Native.json", catalogue);
+        server->putFile("/catalogue/Native.json", catalogueJson({component}));
         server->putFile(
             releasePath,
             R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg","dspURL":"https://dl.test/D.dmg"})");
@@ -79,17 +77,6 @@ public:
     {
         QSslConfiguration::setDefaultConfiguration(savedTls);
         WorkflowFixture::TearDown();
-    }
-
-    std::string catalogueFor(const PluginComponent& c) const
-    {
-        return R"({"edition":"Native","collectionVersion":"7","components":[{"slug":")" +
-               c.slug.toStdString() + R"(","name":")" + c.name.toStdString() + R"(","packageId":")" +
-               c.packageId.toStdString() + R"(","version":"1","pluginVersion":"1.0.0","sha256":")" +
-               c.sha256.toStdString() + R"(","sizeBytes":1,"url":")" + c.url.toString().toStdString() +
-               R"(","formats":["AU","VST3"],"installPaths":[")" +
-               bundlePath(alpha, QStringLiteral("AU")).toStdString() + R"(",")" +
-               bundlePath(alpha, QStringLiteral("VST3")).toStdString() + R"("]}]})";
     }
 
     // Everything in the test's world except the simulated Mac and the record:
@@ -117,13 +104,6 @@ public:
         return entries;
     }
 
-    // Starts the app afresh over `env`, its window built.
-    void relaunch(const Environment& env)
-    {
-        delegate = std::make_unique<AppDelegate>(env);
-        delegate->buildWindow();
-    }
-
     // What `stage` fetches, and pointing the stage at another server for it.
     std::string pathOf(Stage stage) const
     {
@@ -135,7 +115,7 @@ public:
     {
         if (stage == Stage::Install) {
             component.url = QUrl(QString::fromStdString(baseUrl + pathOf(stage)));
-            server->putFile("/catalogue/Native.json", catalogueFor(component));
+            server->putFile("/catalogue/Native.json", catalogueJson({component}));
             return;
         }
         if (stage == Stage::Update)
@@ -159,7 +139,6 @@ public:
     std::unique_ptr<VendorServer> secure;
     std::unique_ptr<VendorServer> impostor;
     QSslConfiguration savedTls;
-    bool runnable = true; // false when arranging the row made the stage impossible to start
 };
 
 void installPlugin(FaultMatrix& m)
@@ -217,7 +196,7 @@ const Transport transports[] = {
          m.impostor =
              std::make_unique<VendorServer>(m.serverRoot.path().toStdString(), generateTlsIdentity());
          m.impostor->start();
-         m.impostor->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
+         m.impostor->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
          m.impostor->putFile(m.releasePath, R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg"})");
          m.impostor->putFile("/packages/alpha.pkg", m.packageFor(alpha));
          m.fetchFrom(s, m.impostor->baseUrl());
@@ -269,7 +248,7 @@ std::vector<FaultRow> rows()
         {"InstallUnsafePackageName", Stage::Install,
          [](FaultMatrix& m) {
              m.component.slug = QStringLiteral("../../escape");
-             m.server->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
+             m.server->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
          },
          downloadFailed, "The package name of Alpha is invalid."},
         {"InstallNoTemporaryFolder", Stage::Install,
@@ -297,7 +276,7 @@ std::vector<FaultRow> rows()
         {"InstallInstallerFails", Stage::Install,
          [](FaultMatrix& m) {
              m.component = m.publishBytes(alpha, "broken package");
-             m.server->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
+             m.server->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
          },
          notCompleted, "installer", RecordAfter::Unchanged, true},
         {"InstallPackageReplacedDuringPrompt", Stage::Install,

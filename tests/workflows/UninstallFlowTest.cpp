@@ -1,7 +1,6 @@
-#include "workflows/WorkflowFixture.h"
-
 #include "installed/InstalledRecords.h"
 #include "simmac/SimulatedMac.h"
+#include "workflows/WorkflowFixture.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -10,10 +9,12 @@
 
 namespace {
 
-const TestPlugin alpha{QStringLiteral("alpha"), QStringLiteral("Alpha"), QStringLiteral("1.0.0"),
+const TestPlugin alpha{QStringLiteral("alpha"),
+                       QStringLiteral("Alpha"),
+                       QStringLiteral("1.0.0"),
                        {QStringLiteral("AU"), QStringLiteral("VST3")}};
-const TestPlugin beta{QStringLiteral("beta"), QStringLiteral("Beta"), QStringLiteral("2.0"),
-                      {QStringLiteral("AAX")}};
+const TestPlugin beta{
+    QStringLiteral("beta"), QStringLiteral("Beta"), QStringLiteral("2.0"), {QStringLiteral("AAX")}};
 
 class UninstallFlow : public WorkflowFixture
 {
@@ -57,13 +58,16 @@ TEST_F(UninstallFlow, RemovesBundlesReceiptsAndRecordEntries)
     const PluginComponent a = installed(alpha);
     const PluginComponent b = installed(beta);
     show({a, b});
-    ASSERT_EQ(delegate->rowStatusLabels[0]->text(), QStringLiteral("v0.9 \u2192 v1.0.0  \u2022  \u2191 Update"));
+    ASSERT_EQ(delegate->rowStatusLabels[0]->text(),
+              QStringLiteral("v0.9 \u2192 v1.0.0  \u2022  \u2191 Update"));
 
     const AlertTexts question = confirm(QStringLiteral("Uninstall selected"));
     EXPECT_EQ(question.title, QStringLiteral("Uninstall 2 selected plugins?"));
-    EXPECT_EQ(question.text, QStringLiteral("Close Pro Tools and all other audio applications first. AU, VST3 and AAX "
-                                            "files for the selected plugins will be removed."));
-    EXPECT_EQ(question.buttons, (QStringList{QStringLiteral("Uninstall selected"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(question.text,
+              QStringLiteral("Close Pro Tools and all other audio applications first. AU, VST3 and AAX "
+                             "files for the selected plugins will be removed."));
+    EXPECT_EQ(question.buttons,
+              (QStringList{QStringLiteral("Uninstall selected"), QStringLiteral("Cancel")}));
     EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Finding installed plugin files\u2026"));
     EXPECT_FALSE(delegate->installButton->isEnabled());
 
@@ -74,7 +78,8 @@ TEST_F(UninstallFlow, RemovesBundlesReceiptsAndRecordEntries)
     EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Uninstallation is complete."));
     for (const TestPlugin& plugin : {alpha, beta})
         for (const QString& format : plugin.formats)
-            EXPECT_FALSE(bundleExists(bundlePath(plugin, format))) << bundlePath(plugin, format).toStdString();
+            EXPECT_FALSE(bundleExists(bundlePath(plugin, format)))
+                << bundlePath(plugin, format).toStdString();
     EXPECT_FALSE(receiptExists(world.systemRoot().toStdString(), a.packageId.toStdString()));
     EXPECT_FALSE(receiptExists(world.systemRoot().toStdString(), b.packageId.toStdString()));
     EXPECT_TRUE(delegate->loadInstalledRecords().isEmpty());
@@ -140,20 +145,23 @@ TEST_F(UninstallFlow, ProtectedBundleFailureIsReportedAndNothingIsForgotten)
     const PluginComponent a = installed(alpha);
     show({a});
     const QString recordBefore = recordText();
-    const QString protectedBundle = world.systemRoot() + QLatin1Char('/') + bundlePath(alpha, QStringLiteral("VST3"));
+    const QString protectedBundle =
+        world.systemRoot() + QLatin1Char('/') + bundlePath(alpha, QStringLiteral("VST3"));
     protectPath(world.systemRoot().toStdString(), protectedBundle.toStdString());
     confirm(QStringLiteral("Uninstall selected"));
     QMessageBox* alert = waitForOutcome();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(textsOf(alert).title, QStringLiteral("Uninstallation could not be completed"));
-    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("Operation not permitted"))) << textsOf(alert).text.toStdString();
+    EXPECT_TRUE(textsOf(alert).text.contains(QStringLiteral("Operation not permitted")))
+        << textsOf(alert).text.toStdString();
     // The AU bundle (sorted first) went; the protected VST3 stays, and so
     // do the receipt and the record.
     EXPECT_FALSE(bundleExists(bundlePath(alpha, QStringLiteral("AU"))));
     EXPECT_TRUE(bundleExists(bundlePath(alpha, QStringLiteral("VST3"))));
     EXPECT_TRUE(receiptExists(world.systemRoot().toStdString(), a.packageId.toStdString()));
     EXPECT_EQ(recordText(), recordBefore);
-    EXPECT_EQ(delegate->rowStatusLabels[0]->text(), QStringLiteral("v0.9 \u2192 v1.0.0  \u2022  \u2191 Update"));
+    EXPECT_EQ(delegate->rowStatusLabels[0]->text(),
+              QStringLiteral("v0.9 \u2192 v1.0.0  \u2022  \u2191 Update"));
     EXPECT_TRUE(delegate->installButton->isEnabled());
 }
 

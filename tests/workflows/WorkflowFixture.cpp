@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 
 void WorkflowFixture::SetUp()
@@ -30,7 +33,8 @@ QString WorkflowFixture::bundlePath(const TestPlugin& plugin, const QString& for
     if (format == QLatin1String("AU"))
         return QStringLiteral("Library/Audio/Plug-Ins/Components/%1.component").arg(plugin.name);
     if (format == QLatin1String("AAX"))
-        return QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/%1.aaxplugin").arg(plugin.name);
+        return QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/%1.aaxplugin")
+            .arg(plugin.name);
     return QStringLiteral("Library/Audio/Plug-Ins/VST3/%1.vst3").arg(plugin.name);
 }
 
@@ -79,6 +83,36 @@ void WorkflowFixture::show(const QList<PluginComponent>& components)
     delegate->showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
 }
 
+std::string WorkflowFixture::catalogueJson(const QList<PluginComponent>& components)
+{
+    QJsonArray list;
+    for (const PluginComponent& c : components) {
+        QJsonObject item{{QStringLiteral("slug"), c.slug},
+                         {QStringLiteral("name"), c.name},
+                         {QStringLiteral("packageId"), c.packageId},
+                         {QStringLiteral("version"), c.version},
+                         {QStringLiteral("sha256"), c.sha256},
+                         {QStringLiteral("sizeBytes"), c.sizeBytes},
+                         {QStringLiteral("url"), c.url.toString()},
+                         {QStringLiteral("formats"), QJsonArray::fromStringList(c.formats)},
+                         {QStringLiteral("installPaths"),
+                          QJsonArray::fromStringList(c.installPaths.value_or(QStringList()))}};
+        if (c.pluginVersion)
+            item.insert(QStringLiteral("pluginVersion"), *c.pluginVersion);
+        list.append(item);
+    }
+    const QJsonObject catalogue{{QStringLiteral("edition"), QStringLiteral("Native")},
+                                {QStringLiteral("collectionVersion"), QStringLiteral("7")},
+                                {QStringLiteral("components"), list}};
+    return QJsonDocument(catalogue).toJson().toStdString();
+}
+
+void WorkflowFixture::relaunch(const Environment& env)
+{
+    delegate = std::make_unique<AppDelegate>(env);
+    delegate->buildWindow();
+}
+
 bool WorkflowFixture::bundleExists(const QString& receiptPath) const
 {
     return QFileInfo::exists(world.systemRoot() + QLatin1Char('/') + receiptPath);
@@ -86,7 +120,8 @@ bool WorkflowFixture::bundleExists(const QString& receiptPath) const
 
 QStringList WorkflowFixture::leftoverDownloadFolders() const
 {
-    return QDir(world.temporary()).entryList({QStringLiteral("Brenvoss-Tesselar-*")}, QDir::AllEntries | QDir::Hidden);
+    return QDir(world.temporary())
+        .entryList({QStringLiteral("Brenvoss-Tesselar-*")}, QDir::AllEntries | QDir::Hidden);
 }
 
 QString WorkflowFixture::recordText() const
@@ -110,6 +145,7 @@ QStringList WorkflowFixture::packageRequests() const
 QMessageBox* WorkflowFixture::waitForOutcome()
 {
     QMessageBox* alert = nullptr;
-    waitFor([&] { return (alert = visibleAlert()) != nullptr && delegate->refreshButton->isEnabled(); }, 30000);
+    waitFor([&] { return (alert = visibleAlert()) != nullptr && delegate->refreshButton->isEnabled(); },
+            30000);
     return alert;
 }
