@@ -1,6 +1,5 @@
 // The busy state and the two kinds of alert, on the real window.
-#include "UiTestSupport.h"
-#include "support/Alerts.h"
+#include "support/AppWindow.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -79,7 +78,7 @@ TEST(Alerts, ErrorAndMessageOpenAWarningSheetWithOneOK)
         c.show(*window); // returns at once, with the alert open
         EXPECT_EQ(window->statusLabel->text(), c.statusLine);
         EXPECT_EQ(statesOf(*window), c.after);
-        const QList<QMessageBox*> alerts = openAlerts(*window);
+        const QList<QMessageBox*> alerts = visibleAlerts();
         ASSERT_EQ(alerts.size(), 1);
         const AlertTexts texts = textsOf(alerts.front());
         EXPECT_EQ(alerts.front()->windowModality(), Qt::WindowModal);
@@ -87,7 +86,7 @@ TEST(Alerts, ErrorAndMessageOpenAWarningSheetWithOneOK)
         EXPECT_EQ(texts.title + u'|' + texts.text, c.message + u'|' + c.informative);
         EXPECT_EQ(texts.buttons, QStringList{QStringLiteral("OK")});
         alerts.front()->buttons().front()->click(); // and dismissing it changes nothing else
-        EXPECT_TRUE(waitFor([&] { return openAlerts(*window).isEmpty(); }));
+        EXPECT_TRUE(waitFor([&] { return visibleAlerts().isEmpty(); }));
         EXPECT_EQ(statesOf(*window), c.after);
     }
 }
@@ -100,11 +99,11 @@ TEST(Alerts, AnIdenticalAlertIsNotStackedOnTheOneShowing)
     window->showError(title, offline);
     window->statusLabel->setText(QStringLiteral("Loading the latest plugin list\u2026"));
     window->showError(title, offline);
-    EXPECT_EQ(openAlerts(*window).size(), 1);
+    EXPECT_EQ(visibleAlerts().size(), 1);
     EXPECT_EQ(window->statusLabel->text(), title);
     window->showError(title, Error{QStringLiteral("Network"), 3, QStringLiteral("Connection refused")});
     window->showMessage(title);
-    EXPECT_EQ(openAlerts(*window).size(), 3); // a different text is a different alert
+    EXPECT_EQ(visibleAlerts().size(), 3); // a different text is a different alert
 }
 
 TEST(Alerts, ShowTextsFromOutsideAsPlainText)
@@ -113,9 +112,9 @@ TEST(Alerts, ShowTextsFromOutsideAsPlainText)
     BuiltWindow window;
     const QString hostile = QStringLiteral("<a href=\"http://example.invalid\">click</a> <b>now</b>");
     window->showError(hostile, Error::brenvoss(1, hostile));
-    ASSERT_EQ(openAlerts(*window).size(), 1);
+    ASSERT_EQ(visibleAlerts().size(), 1);
     int shown = 0;
-    for (const QLabel* label : openAlerts(*window).front()->findChildren<QLabel*>()) {
+    for (const QLabel* label : visibleAlerts().front()->findChildren<QLabel*>()) {
         if (label->text() == hostile) {
             ++shown;
             EXPECT_TRUE(label->textFormat() == Qt::PlainText && !label->openExternalLinks());

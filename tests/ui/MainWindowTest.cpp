@@ -1,6 +1,6 @@
 // The window as built: texts, sizes, colours, shortened texts, frame memory,
 // menu and accessibility.
-#include "UiTestSupport.h"
+#include "support/AppWindow.h"
 #include "ui/PluginListStackView.h"
 
 #include <QAccessible>

@@ -1,5 +1,5 @@
 // The plugin list built from a catalogue: cards, lines, selection, reloads.
-#include "UiTestSupport.h"
+#include "support/AppWindow.h"
 #include "ui/PluginListStackView.h"
 
 #include <QCheckBox>

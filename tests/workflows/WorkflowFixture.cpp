@@ -17,9 +17,8 @@ void WorkflowFixture::SetUp()
     layoutSimulatedMac(world.systemRoot().toStdString(), BRENVOSS_SIMMAC_TOOL);
     server = std::make_unique<VendorServer>(serverRoot.path().toStdString());
     ASSERT_TRUE(server->start());
-    delegate = std::make_unique<AppDelegate>(world.environment(
+    relaunch(world.environment(
         TestWorld::infoFor(QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"))));
-    delegate->buildWindow();
 }
 
 void WorkflowFixture::TearDown()
