@@ -295,6 +295,14 @@ std::vector<FaultRow> rows()
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
          notCompleted, "The security check for Alpha failed.", RecordAfter::Unchanged, true},
+        {"InstallSucceedsFromAQuotedTemporaryFolder", Stage::Install,
+         [](FaultMatrix& m) {
+             Environment env = m.world.environment(m.delegate->environment().infoDictionary);
+             env.temporaryDirectory = m.world.temporary() + QStringLiteral("/it's a \"folder\" $(x)");
+             QDir().mkpath(env.temporaryDirectory);
+             m.relaunch(env);
+         },
+         "Brenvoss Installer", installed, RecordAfter::Installed, false, "AU VST3"},
         {"InstallSucceeds", Stage::Install, [](FaultMatrix&) {}, "Brenvoss Installer", installed,
          RecordAfter::Installed, false, "AU VST3"},
 

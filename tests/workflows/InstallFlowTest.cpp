@@ -235,23 +235,6 @@ TEST_F(InstallFlow, SecondOfThreeFailingInTheInstallerLeavesTheFirstInstalledAnd
     expectIdleAndClean();
 }
 
-TEST_F(InstallFlow, TemporaryPathWithQuoteAndSpaceInstalls)
-{
-    const QString odd = world.temporary() + QStringLiteral("/it's a \"folder\" $(x)");
-    ASSERT_TRUE(QDir().mkpath(odd));
-    Environment env = world.environment(delegate->environment().infoDictionary);
-    env.temporaryDirectory = odd;
-    relaunch(env);
-    show({publish(alpha)});
-    delegate->installButton->click();
-    QMessageBox* alert = waitForOutcome();
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(textsOf(alert).text,
-              QStringLiteral("The selected Brenvoss plugins were installed and updated."));
-    EXPECT_TRUE(bundleExists(QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3")));
-    EXPECT_TRUE(QDir(odd).isEmpty());
-}
-
 TEST_F(InstallFlow, EndingTheAppMidDownloadLeavesNoPackageBehind)
 {
     const QList<PluginComponent> components{publish(alpha), publish(beta)};
