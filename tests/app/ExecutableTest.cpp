@@ -10,58 +10,44 @@
 
 namespace {
 
-// Copies the built executable into <dir>/Brenvoss Installer.app and writes
-// `plist` as its Info.plist; returns the executable's path.
-QString makeBundle(const QTemporaryDir& dir, const QByteArray& plist)
+// Copies the built executable into <dir>/Brenvoss Installer.app with
+// `entries` as its Info.plist and starts it with `dir` as its home.
+void launchBundle(QProcess& process, const QTemporaryDir& dir, const QByteArray& entries,
+                  const QString& downloads)
 {
     const QString contents = dir.filePath(QStringLiteral("Brenvoss Installer.app/Contents"));
     QDir().mkpath(contents + QStringLiteral("/MacOS"));
     const QString executable = contents + QStringLiteral("/MacOS/brenvoss-installer");
+    QFile::remove(executable);
     QFile::copy(QStringLiteral(BRENVOSS_INSTALLER_EXECUTABLE), executable);
     QFile info(contents + QStringLiteral("/Info.plist"));
     info.open(QIODevice::WriteOnly);
-    info.write(plist);
-    return executable;
-}
-
-QByteArray plistWith(const QByteArray& entries)
-{
-    return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries +
-           "</dict></plist>";
-}
-
-struct MissingBaseCase
-{
-    const char* name;
-    QByteArray entries;
-};
-
-class MissingManifestBase : public ::testing::TestWithParam<MissingBaseCase>
-{
-};
-
-TEST_P(MissingManifestBase, StopsTheProcessWithTheMessage)
-{
-    QTemporaryDir dir;
-    QProcess process;
+    info.write(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" + entries +
+               "</dict></plist>");
+    info.close();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), QStringLiteral("http://127.0.0.1:9"));
+    env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), downloads);
     process.setProcessEnvironment(env);
-    process.start(makeBundle(dir, plistWith(GetParam().entries)), {});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_NE(process.exitCode(), 0);
-    EXPECT_TRUE(process.readAllStandardError().contains("Missing manifest base URL\n"));
+    process.start(executable, {});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Executable, MissingManifestBase,
-    ::testing::Values(MissingBaseCase{"KeyAbsent", "<key>BrenvossEdition</key><string>Native</string>"},
-                      MissingBaseCase{"NotAString", "<key>BrenvossManifestBaseURL</key><integer>1</integer>"},
-                      MissingBaseCase{"NotAUrl", "<key>BrenvossManifestBaseURL</key><string>a b</string>"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+TEST(Executable, WithoutAUsableManifestBaseStopsWithTheMessage)
+{
+    for (const QByteArray entries : {QByteArray("<key>BrenvossEdition</key><string>Native</string>"),
+                                     QByteArray("<key>BrenvossManifestBaseURL</key><integer>1</integer>"),
+                                     QByteArray("<key>BrenvossManifestBaseURL</key><string>a b</string>")}) {
+        QTemporaryDir dir;
+        QProcess process;
+        launchBundle(process, dir, entries, QStringLiteral("http://127.0.0.1:9"));
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardError().contains("Missing manifest base URL\n"))
+            << entries.constData();
+    }
+}
 
 // A download server that would lose a part, or is no server address at all,
 // stops the start-up with a message instead of falling back unseen.
@@ -72,15 +58,8 @@ TEST(Executable, UnusableDownloadServerStopsTheStartUp)
         SCOPED_TRACE(value);
         QTemporaryDir dir;
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), dir.path());
-        env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), QString::fromLatin1(value));
-        process.setProcessEnvironment(env);
-        process.start(
-            makeBundle(dir, plistWith("<key>BrenvossManifestBaseURL</key><string>http://127.0.0.1:9/"
-                                      "</string>")),
-            {});
+        launchBundle(process, dir, "<key>BrenvossManifestBaseURL</key><string>http://127.0.0.1:9/</string>",
+                     QString::fromLatin1(value));
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_NE(process.exitCode(), 0);
@@ -89,27 +68,17 @@ TEST(Executable, UnusableDownloadServerStopsTheStartUp)
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
 {
     QTemporaryDir dir;
     VendorServer server(dir.path().toStdString());
     ASSERT_TRUE(server.start());
     const QByteArray base = QByteArray::fromStdString(server.baseUrl()) + "/vendor/catalogue/";
-    const QString executable = makeBundle(
-        dir,
-        plistWith("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
-                  base + "</string>"));
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), QString::fromStdString(server.baseUrl()));
-    process.setProcessEnvironment(env);
-    process.start(executable, {});
+    launchBundle(process, dir,
+                 "<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
+                     base + "</string>",
+                 QString::fromStdString(server.baseUrl()));
     ASSERT_TRUE(process.waitForStarted());
     const auto sawBoth = [&] {
         bool catalogue = false;

@@ -14,62 +14,36 @@ namespace {
 // Where the automatic re-check starts from, so that the first activation runs it.
 const QDateTime distantPast(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
 
-struct EditionCase
+// Until launch: no window, no automatic check yet, the Native edition; the
+// bundle's edition is taken verbatim and picks the catalogue document.
+TEST(Lifecycle, BeforeLaunchAndTheEditionsCatalogueDocument)
 {
-    const char* name;
-    QVariant value; // invalid: key absent
-    const char* edition;
-    const char* document;
-};
-
-class EditionRules : public ::testing::TestWithParam<EditionCase>
-{
-};
-
-TEST_P(EditionRules, PicksTheCatalogueDocument)
-{
-    const EditionCase& c = GetParam();
-    TestWorld world;
-    InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/catalogue"));
-    info.remove(QStringLiteral("BrenvossEdition"));
-    if (c.value.isValid())
-        info.insert(QStringLiteral("BrenvossEdition"), c.value);
-    AppDelegate delegate(world.environment(info));
-    EXPECT_EQ(delegate.initialEdition, QString::fromUtf8(c.edition));
-    EXPECT_EQ(delegate.activeEdition, QStringLiteral("Native")); // until launch
-    delegate.activeEdition = delegate.initialEdition;
-    EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded),
-              QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
+    const struct
+    {
+        QVariant value; // invalid: key absent
+        const char* edition;
+        const char* document;
+    } cases[] = {{QStringLiteral("DSP"), "DSP", "DSP.json"},
+                 {QStringLiteral("dsp"), "dsp", "dsp.json"},
+                 {QVariant(), "Native", "Native.json"},
+                 {QVariant(7), "Native", "Native.json"},
+                 {QStringLiteral(" DSP"), " DSP", "%20DSP.json"}};
+    for (const auto& c : cases) {
+        TestWorld world;
+        InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/catalogue"));
+        info.remove(QStringLiteral("BrenvossEdition"));
+        if (c.value.isValid())
+            info.insert(QStringLiteral("BrenvossEdition"), c.value);
+        AppDelegate delegate(world.environment(info));
+        EXPECT_FALSE(delegate.window);
+        EXPECT_EQ(delegate.lastAutomaticCheck, distantPast);
+        EXPECT_EQ(delegate.activeEdition, QStringLiteral("Native"));
+        EXPECT_EQ(delegate.initialEdition, QString::fromUtf8(c.edition));
+        delegate.activeEdition = delegate.initialEdition;
+        EXPECT_EQ(delegate.manifestURL().path(QUrl::FullyEncoded),
+                  QStringLiteral("/catalogue/") + QString::fromUtf8(c.document));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lifecycle, EditionRules,
-    ::testing::Values(EditionCase{"Dsp", QStringLiteral("DSP"), "DSP", "DSP.json"},
-                      EditionCase{"LowerCaseKeptVerbatim", QStringLiteral("dsp"), "dsp", "dsp.json"},
-                      EditionCase{"Absent", QVariant(), "Native", "Native.json"},
-                      EditionCase{"Number", QVariant(7), "Native", "Native.json"},
-                      EditionCase{"NotTrimmed", QStringLiteral(" DSP"), " DSP", "%20DSP.json"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(Lifecycle, InitialStateBeforeLaunch)
-{
-    TestWorld world;
-    AppDelegate delegate(world.environment(TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"))));
-    EXPECT_FALSE(delegate.window);
-    EXPECT_EQ(delegate.statusLabel->text(), QStringLiteral("Loading plugin list\u2026"));
-    EXPECT_EQ(delegate.installButton->text(), QStringLiteral("INSTALL / UPDATE SELECTED"));
-    EXPECT_EQ(delegate.uninstallButton->text(), QStringLiteral("UNINSTALL SELECTED"));
-    EXPECT_EQ(delegate.installerUpdateButton->text(), QStringLiteral("INSTALLER UPDATE AVAILABLE"));
-    EXPECT_EQ(delegate.refreshButton->text(), QStringLiteral("Refresh list"));
-    EXPECT_FALSE(delegate.manifest.has_value());
-    EXPECT_TRUE(delegate.checkboxes.isEmpty());
-    EXPECT_FALSE(delegate.availableInstallerURL.has_value());
-    EXPECT_EQ(delegate.lastAutomaticCheck, distantPast);
-}
-
-} // namespace
-
-namespace {
 
 // Counts what the app asked the vendor server for.
 class LaunchFixture : public ::testing::Test
@@ -114,17 +88,6 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(LaunchFixture, LaunchThenFirstActivationLoadAndCheckTwice)
-{
-    delegate->applicationDidFinishLaunching();
-    ASSERT_TRUE(delegate->window);
-    EXPECT_TRUE(delegate->window->isVisible());
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast); // start-up leaves it alone
-    delegate->applicationDidBecomeActive();
-    EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
-    EXPECT_TRUE(seen(2, 2));
-}
-
 TEST_F(LaunchFixture, ActivationBeforeLaunchLoadsNothing)
 {
     // A DSP build: an early load would ask for the Native catalogue.
@@ -138,33 +101,31 @@ TEST_F(LaunchFixture, ActivationBeforeLaunchLoadsNothing)
     EXPECT_EQ(count("/catalogue/Native.json"), 0);
 }
 
-TEST_F(LaunchFixture, AutomaticRecheckOnlyAfterMoreThan900Seconds)
+// Start-up and the first activation each load and check; later activations
+// only after more than 900 s; a refresh any time, without moving that clock.
+TEST_F(LaunchFixture, LaunchActivationsAndRefresh)
 {
     delegate->applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate->window && delegate->window->isVisible());
+    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast); // start-up leaves it alone
     delegate->applicationDidBecomeActive();
+    EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
     ASSERT_TRUE(seen(2, 2));
     const QDateTime first = delegate->lastAutomaticCheck;
 
     world.clock->advance(900); // exactly 900 s: nothing
     delegate->applicationDidBecomeActive();
     EXPECT_EQ(delegate->lastAutomaticCheck, first);
-
     world.clock->now = world.clock->now.addMSecs(1); // just past: load and check again
     delegate->applicationDidBecomeActive();
     EXPECT_EQ(delegate->lastAutomaticCheck, world.clock->now);
-    EXPECT_TRUE(seen(3, 3));
-}
+    ASSERT_TRUE(seen(3, 3));
 
-TEST_F(LaunchFixture, RefreshLoadsAndChecksWithoutMovingTheAutomaticCheck)
-{
-    delegate->applicationDidFinishLaunching();
-    ASSERT_TRUE(seen(1, 1));
     ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
+    world.clock->advance(5);
     delegate->refresh();
-    ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
-    delegate->refresh();
-    EXPECT_TRUE(seen(3, 3));
-    EXPECT_EQ(delegate->lastAutomaticCheck, distantPast);
+    EXPECT_TRUE(seen(4, 4));
+    EXPECT_EQ(delegate->lastAutomaticCheck, first.addSecs(900).addMSecs(1));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// Every fault we know of, walked through the stage where it can strike:
-// catalogue load, update check, install and uninstall. For each row: what
-// the user is told, that the window is idle and usable again, that the record
-// is exactly what it should be, that no download folder is left, and that
-// nothing outside the simulated Mac changed.
+// The one home of failure paths: every fault we know of, walked through the
+// stage where it can strike (catalogue load, update check, install and
+// uninstall); the transfer faults are crossed with every stage that fetches.
+// For each row: what the user is told, that the window is idle and usable
+// again (a failed load keeps the list and its ticks), and what is on disk
+// afterwards: the record, the plugin folders, no download folder or private
+// copy, and nothing outside the simulated Mac changed.
 #include "install/ShellCommands.h"
 #include "installed/InstalledRecords.h"
 #include "simmac/SimulatedMac.h"
@@ -14,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSslConfiguration>
-#include <fstream>
 #include <functional>
 
 namespace {
@@ -32,13 +33,14 @@ class FaultMatrix;
 
 struct FaultRow
 {
-    const char* name;
+    std::string name;
     Stage stage;
     std::function<void(FaultMatrix&)> arrange;
     const char* title; // nullptr: the user is told nothing (update check)
     const char* text;  // nullptr: any non-empty sentence (the platform's own words)
     RecordAfter record = RecordAfter::Unchanged;
-    bool textWithin = false; // `text` is part of the alert text, amid osascript's own words
+    bool textWithin = false;  // `text` is part of the alert text, amid osascript's own words
+    const char* plugins = ""; // Alpha's formats on disk afterwards; "" for none
 };
 
 const TestPlugin alpha{QStringLiteral("alpha"),
@@ -62,8 +64,7 @@ public:
         QSslConfiguration::setDefaultConfiguration(tls);
 
         component = publish(alpha);
-        const std::string catalogue = catalogueFor(component);
-        server->putFile("/catalogue/Native.json", catalogue);
+        server->putFile("/catalogue/Native.json", catalogueJson({component}));
         server->putFile(
             releasePath,
             R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg","dspURL":"https://dl.test/D.dmg"})");
@@ -76,17 +77,6 @@ public:
     {
         QSslConfiguration::setDefaultConfiguration(savedTls);
         WorkflowFixture::TearDown();
-    }
-
-    std::string catalogueFor(const PluginComponent& c) const
-    {
-        return R"({"edition":"Native","collectionVersion":"7","components":[{"slug":")" +
-               c.slug.toStdString() + R"(","name":")" + c.name.toStdString() + R"(","packageId":")" +
-               c.packageId.toStdString() + R"(","version":"1","pluginVersion":"1.0.0","sha256":")" +
-               c.sha256.toStdString() + R"(","sizeBytes":1,"url":")" + c.url.toString().toStdString() +
-               R"(","formats":["AU","VST3"],"installPaths":[")" +
-               bundlePath(alpha, QStringLiteral("AU")).toStdString() + R"(",")" +
-               bundlePath(alpha, QStringLiteral("VST3")).toStdString() + R"("]}]})";
     }
 
     // Everything in the test's world except the simulated Mac and the record:
@@ -114,28 +104,25 @@ public:
         return entries;
     }
 
-    void setPackageFault(Fault fault) { server->setFault("/packages/alpha.pkg", std::move(fault)); }
-    void setCatalogueFault(Fault fault) { server->setFault("/catalogue/Native.json", std::move(fault)); }
-    void setReleaseFault(Fault fault) { server->setFault(releasePath, std::move(fault)); }
-
-    // Points the catalogue (and with it the package address) at another server.
-    void serveCatalogueFrom(const std::string& baseUrl)
+    // What `stage` fetches, and pointing the stage at another server for it.
+    std::string pathOf(Stage stage) const
     {
-        delegate = std::make_unique<AppDelegate>(world.environment(
-            TestWorld::infoFor(QString::fromStdString(baseUrl) + QStringLiteral("/catalogue"))));
-        delegate->buildWindow();
+        return stage == Stage::Catalogue ? "/catalogue/Native.json"
+               : stage == Stage::Update  ? releasePath
+                                         : "/packages/alpha.pkg";
     }
-
-    void packageFrom(const std::string& baseUrl)
+    void fetchFrom(Stage stage, const std::string& baseUrl)
     {
-        component.url = QUrl(QString::fromStdString(baseUrl) + QStringLiteral("/packages/alpha.pkg"));
-        server->putFile("/catalogue/Native.json", catalogueFor(component));
-    }
-
-    void releaseFrom(const std::string& baseUrl)
-    {
-        world.releaseURL = QUrl(QString::fromStdString(baseUrl + releasePath));
-        serveCatalogueFrom(server->baseUrl());
+        if (stage == Stage::Install) {
+            component.url = QUrl(QString::fromStdString(baseUrl + pathOf(stage)));
+            server->putFile("/catalogue/Native.json", catalogueJson({component}));
+            return;
+        }
+        if (stage == Stage::Update)
+            world.releaseURL = QUrl(QString::fromStdString(baseUrl + releasePath));
+        relaunch(world.environment(TestWorld::infoFor(
+            QString::fromStdString(stage == Stage::Catalogue ? baseUrl : server->baseUrl()) +
+            QStringLiteral("/catalogue"))));
     }
 
     // Loads the catalogue the way the user sees it, and waits for the list.
@@ -152,17 +139,7 @@ public:
     std::unique_ptr<VendorServer> secure;
     std::unique_ptr<VendorServer> impostor;
     QSslConfiguration savedTls;
-    bool runnable = true; // false when arranging the row made the stage impossible to start
 };
-
-// A server whose certificate no one trusts.
-std::string startImpostor(FaultMatrix& m)
-{
-    m.impostor = std::make_unique<VendorServer>(m.serverRoot.path().toStdString(), generateTlsIdentity());
-    m.impostor->start();
-    m.impostor->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
-    return m.impostor->baseUrl();
-}
 
 void installPlugin(FaultMatrix& m)
 {
@@ -187,131 +164,121 @@ void blockRecordFolder(FaultMatrix& m)
     blocker.open(QIODevice::WriteOnly);
 }
 
-const std::vector<FaultRow>& rows()
+// The ways a transfer goes wrong, crossed with every stage that fetches.
+struct Transport
 {
-    static const std::vector<FaultRow> table = {
-        // Catalogue load: an alert, the previous state kept.
-        {"Catalogue404", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 404}); },
-         "The plugin list could not be loaded", serverFault},
-        {"Catalogue500", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 500}); },
-         "The plugin list could not be loaded", serverFault},
-        {"Catalogue304", Stage::Catalogue, [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 304}); },
-         "The plugin list could not be loaded", serverFault},
-        {"Catalogue204", Stage::Catalogue,
-         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.status = 204, .body = ""}); },
-         "The plugin list could not be loaded", nullptr},
-        {"CatalogueDropped", Stage::Catalogue,
-         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.dropConnection = true}); },
-         "The plugin list could not be loaded", nullptr},
-        {"CatalogueTruncated", Stage::Catalogue,
-         [](FaultMatrix& m) { m.setCatalogueFault(Fault{.truncateAfterBytes = 30}); },
-         "The plugin list could not be loaded", nullptr},
-        {"CatalogueUntrusted", Stage::Catalogue,
-         [](FaultMatrix& m) { m.serveCatalogueFrom(startImpostor(m)); },
-         "The plugin list could not be loaded", nullptr},
-        {"CatalogueHttpsToHttp", Stage::Catalogue,
-         [](FaultMatrix& m) {
-             m.secure->setFault("/catalogue/Native.json",
-                                Fault{.redirectTo = m.server->baseUrl() + "/catalogue/Native.json"});
-             m.serveCatalogueFrom(m.secure->baseUrl());
-         },
-         "The plugin list could not be loaded", nullptr},
+    const char* name;
+    std::function<void(FaultMatrix&, Stage)> arrange;
+    const char* catalogueText; // what a failed load says (nullptr: the platform's words)
+    const char* installText;   // what a failed download says
+};
+
+void setFault(FaultMatrix& m, Stage stage, Fault fault)
+{
+    m.server->setFault(m.pathOf(stage), std::move(fault));
+}
+
+const Transport transports[] = {
+    {"404", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.status = 404}); }, serverFault,
+     "The download failed."},
+    {"500", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.status = 500}); }, serverFault,
+     "The download failed."},
+    {"304", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.status = 304}); }, serverFault,
+     "The download failed."},
+    {"204", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.status = 204, .body = ""}); }, nullptr,
+     "The security check for Alpha failed."},
+    {"Dropped", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.dropConnection = true}); }, nullptr,
+     nullptr},
+    {"Truncated", [](FaultMatrix& m, Stage s) { setFault(m, s, Fault{.truncateAfterBytes = 30}); }, nullptr,
+     nullptr},
+    {"Untrusted", // a server whose certificate no one trusts, serving the same files
+     [](FaultMatrix& m, Stage s) {
+         m.impostor =
+             std::make_unique<VendorServer>(m.serverRoot.path().toStdString(), generateTlsIdentity());
+         m.impostor->start();
+         m.impostor->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
+         m.impostor->putFile(m.releasePath, R"({"version":"9.0","nativeURL":"https://dl.test/N.dmg"})");
+         m.impostor->putFile("/packages/alpha.pkg", m.packageFor(alpha));
+         m.fetchFrom(s, m.impostor->baseUrl());
+     },
+     nullptr, nullptr},
+    {"HttpsToHttp",
+     [](FaultMatrix& m, Stage s) {
+         m.secure->setFault(m.pathOf(s), Fault{.redirectTo = m.server->baseUrl() + m.pathOf(s)});
+         m.fetchFrom(s, m.secure->baseUrl());
+     },
+     nullptr, nullptr},
+};
+
+std::vector<FaultRow> rows()
+{
+    const char* const loadFailed = "The plugin list could not be loaded";
+    const char* const downloadFailed = "Alpha could not be downloaded";
+    const char* const notCompleted = "Installation could not be completed";
+    const char* const installed = "The selected Brenvoss plugins were installed and updated.";
+    const char* const uninstalled = "The selected Brenvoss plugins were uninstalled.";
+    const auto cancel = [](FaultMatrix& m) {
+        setAuthorizationAnswer(m.world.systemRoot().toStdString(), "cancel");
+    };
+    const auto noOsascript = [](FaultMatrix& m) {
+        QFile::remove(m.world.systemRoot() + QStringLiteral("/usr/bin/osascript"));
+    };
+
+    std::vector<FaultRow> table;
+    for (const Transport& fault : transports) {
+        const auto arrange = [&fault](Stage stage) {
+            return [&fault, stage](FaultMatrix& m) { fault.arrange(m, stage); };
+        };
+        table.push_back({std::string("Catalogue") + fault.name, Stage::Catalogue, arrange(Stage::Catalogue),
+                         loadFailed, fault.catalogueText});
+        table.push_back(
+            {std::string("Update") + fault.name, Stage::Update, arrange(Stage::Update), nullptr, nullptr});
+        table.push_back({std::string("Install") + fault.name, Stage::Install, arrange(Stage::Install),
+                         downloadFailed, fault.installText});
+    }
+    const std::vector<FaultRow> particular = {
         {"CatalogueOverSize", Stage::Catalogue,
          [](FaultMatrix& m) {
-             Fault huge;
-             huge.body = std::string(64 * 1024 * 1024 + 1, ' ');
-             m.setCatalogueFault(huge);
+             setFault(m, Stage::Catalogue, Fault{.body = std::string(64 * 1024 * 1024 + 1, ' ')});
          },
-         "The plugin list could not be loaded", serverFault},
-
-        // Update check: silent, nothing changes.
-        {"Update404", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 404}); }, nullptr,
-         nullptr},
-        {"Update500", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 500}); }, nullptr,
-         nullptr},
-        {"Update304", Stage::Update, [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 304}); }, nullptr,
-         nullptr},
-        {"Update204", Stage::Update,
-         [](FaultMatrix& m) { m.setReleaseFault(Fault{.status = 204, .body = ""}); }, nullptr, nullptr},
-        {"UpdateDropped", Stage::Update,
-         [](FaultMatrix& m) { m.setReleaseFault(Fault{.dropConnection = true}); }, nullptr, nullptr},
-        {"UpdateTruncated", Stage::Update,
-         [](FaultMatrix& m) { m.setReleaseFault(Fault{.truncateAfterBytes = 30}); }, nullptr, nullptr},
-        {"UpdateUntrusted", Stage::Update, [](FaultMatrix& m) { m.releaseFrom(startImpostor(m)); }, nullptr,
-         nullptr},
-        {"UpdateHttpsToHttp", Stage::Update,
-         [](FaultMatrix& m) {
-             m.secure->setFault(m.releasePath, Fault{.redirectTo = m.server->baseUrl() + m.releasePath});
-             m.releaseFrom(m.secure->baseUrl());
-         },
-         nullptr, nullptr},
-
-        // Install: an alert, nothing installed, the record untouched.
-        {"Install404", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 404}); },
-         "Alpha could not be downloaded", "The download failed."},
-        {"Install500", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 500}); },
-         "Alpha could not be downloaded", "The download failed."},
-        {"Install304", Stage::Install, [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 304}); },
-         "Alpha could not be downloaded", "The download failed."},
-        {"Install204", Stage::Install,
-         [](FaultMatrix& m) { m.setPackageFault(Fault{.status = 204, .body = ""}); },
-         "Alpha could not be downloaded", "The security check for Alpha failed."},
-        {"InstallDropped", Stage::Install,
-         [](FaultMatrix& m) { m.setPackageFault(Fault{.dropConnection = true}); },
-         "Alpha could not be downloaded", nullptr},
-        {"InstallTruncated", Stage::Install,
-         [](FaultMatrix& m) { m.setPackageFault(Fault{.truncateAfterBytes = 30}); },
-         "Alpha could not be downloaded", nullptr},
-        {"InstallUntrusted", Stage::Install,
-         [](FaultMatrix& m) {
-             const std::string impostor = startImpostor(m);
-             m.impostor->putFile("/packages/alpha.pkg", m.packageFor(alpha));
-             m.packageFrom(impostor);
-         },
-         "Alpha could not be downloaded", nullptr},
-        {"InstallHttpsToHttp", Stage::Install,
-         [](FaultMatrix& m) {
-             m.secure->setFault("/packages/alpha.pkg",
-                                Fault{.redirectTo = m.server->baseUrl() + "/packages/alpha.pkg"});
-             m.packageFrom(m.secure->baseUrl());
-         },
-         "Alpha could not be downloaded", nullptr},
+         loadFailed, serverFault},
         {"InstallDigestMismatch", Stage::Install,
          [](FaultMatrix& m) { m.server->putFile("/packages/alpha.pkg", m.packageFor(alpha) + "tampered"); },
-         "Alpha could not be downloaded", "The security check for Alpha failed."},
+         downloadFailed, "The security check for Alpha failed."},
+        {"InstallUnsafePackageName", Stage::Install,
+         [](FaultMatrix& m) {
+             m.component.slug = QStringLiteral("../../escape");
+             m.server->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
+         },
+         downloadFailed, "The package name of Alpha is invalid."},
         {"InstallNoTemporaryFolder", Stage::Install,
          [](FaultMatrix& m) {
              QFile blocker(m.world.temporary() + QStringLiteral("/file"));
              blocker.open(QIODevice::WriteOnly);
              Environment env = m.world.environment(m.delegate->environment().infoDictionary);
-             env.temporaryDirectory = blocker.fileName();
-             m.delegate = std::make_unique<AppDelegate>(env);
-             m.delegate->buildWindow();
+             env.temporaryDirectory = blocker.fileName(); // a file, not a folder
+             m.relaunch(env);
          },
          "A temporary folder could not be created", nullptr},
-        {"InstallRecordUnwritable", Stage::Install, blockRecordFolder, "Brenvoss Installer",
-         "The selected Brenvoss plugins were installed and updated."},
+        {"InstallRecordUnwritable", Stage::Install, blockRecordFolder, "Brenvoss Installer", installed,
+         RecordAfter::Unchanged, false, "AU VST3"},
         {"InstallCorruptRecord", Stage::Install,
          [](FaultMatrix& m) {
              QFile record(m.delegate->installedRecordsPath());
              record.open(QIODevice::WriteOnly | QIODevice::Truncate);
              record.write("{\"older\": 3");
          },
-         "Brenvoss Installer", "The selected Brenvoss plugins were installed and updated.",
-         RecordAfter::OnlyInstalled},
-        {"InstallWithoutOsascript", Stage::Install,
-         [](FaultMatrix& m) { QFile::remove(m.world.systemRoot() + QStringLiteral("/usr/bin/osascript")); },
-         "Installation could not be started", nullptr},
-        {"InstallAuthorisationCancelled", Stage::Install,
-         [](FaultMatrix& m) { setAuthorizationAnswer(m.world.systemRoot().toStdString(), "cancel"); },
-         "Installation could not be completed", nullptr},
+         "Brenvoss Installer", installed, RecordAfter::OnlyInstalled, false, "AU VST3"},
+        {"InstallWithoutOsascript", Stage::Install, noOsascript, "Installation could not be started",
+         nullptr},
+        {"InstallAuthorisationCancelled", Stage::Install, cancel, notCompleted, "User canceled. (-128)",
+         RecordAfter::Unchanged, true},
         {"InstallInstallerFails", Stage::Install,
          [](FaultMatrix& m) {
-             m.server->putFile("/packages/alpha.pkg", "broken package");
              m.component = m.publishBytes(alpha, "broken package");
-             m.server->putFile("/catalogue/Native.json", m.catalogueFor(m.component));
+             m.server->putFile("/catalogue/Native.json", WorkflowFixture::catalogueJson({m.component}));
          },
-         "Installation could not be completed", nullptr},
+         notCompleted, "installer", RecordAfter::Unchanged, true},
         {"InstallPackageReplacedDuringPrompt", Stage::Install,
          [](FaultMatrix& m) {
              // Another program of the user's swaps in a valid package of its
@@ -327,30 +294,35 @@ const std::vector<FaultRow>& rows()
                      .arg(shellQuoted(m.world.temporary()), shellQuoted(intruder));
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
-         "Installation could not be completed", "The security check for Alpha failed.",
-         RecordAfter::Unchanged, true},
-        {"InstallSucceeds", Stage::Install, [](FaultMatrix&) {}, "Brenvoss Installer",
-         "The selected Brenvoss plugins were installed and updated.", RecordAfter::Installed},
+         notCompleted, "The security check for Alpha failed.", RecordAfter::Unchanged, true},
+        {"InstallSucceedsFromAQuotedTemporaryFolder", Stage::Install,
+         [](FaultMatrix& m) {
+             Environment env = m.world.environment(m.delegate->environment().infoDictionary);
+             env.temporaryDirectory = m.world.temporary() + QStringLiteral("/it's a \"folder\" $(x)");
+             QDir().mkpath(env.temporaryDirectory);
+             m.relaunch(env);
+         },
+         "Brenvoss Installer", installed, RecordAfter::Installed, false, "AU VST3"},
+        {"InstallSucceeds", Stage::Install, [](FaultMatrix&) {}, "Brenvoss Installer", installed,
+         RecordAfter::Installed, false, "AU VST3"},
 
-        // Uninstall: an alert, what is on disk told truthfully, the record kept.
-        {"UninstallAuthorisationCancelled", Stage::Uninstall,
-         [](FaultMatrix& m) { setAuthorizationAnswer(m.world.systemRoot().toStdString(), "cancel"); },
-         "Uninstallation could not be completed", nullptr},
+        // Uninstall: what is on disk told truthfully, the record kept.
+        {"UninstallAuthorisationCancelled", Stage::Uninstall, cancel, "Uninstallation could not be completed",
+         "User canceled. (-128)", RecordAfter::Unchanged, true, "AU VST3"},
         {"UninstallProtectedBundle", Stage::Uninstall,
          [](FaultMatrix& m) {
              protectPath(m.world.systemRoot().toStdString(), (m.world.systemRoot() + QLatin1Char('/') +
                                                               m.bundlePath(alpha, QStringLiteral("VST3")))
                                                                  .toStdString());
          },
-         "Uninstallation could not be completed", nullptr},
-        {"UninstallWithoutOsascript", Stage::Uninstall,
-         [](FaultMatrix& m) { QFile::remove(m.world.systemRoot() + QStringLiteral("/usr/bin/osascript")); },
-         "Uninstallation could not be started", nullptr},
-        {"UninstallRecordUnwritable", Stage::Uninstall, blockRecordFolder, "Brenvoss Installer",
-         "The selected Brenvoss plugins were uninstalled."},
-        {"UninstallSucceeds", Stage::Uninstall, [](FaultMatrix&) {}, "Brenvoss Installer",
-         "The selected Brenvoss plugins were uninstalled.", RecordAfter::Removed},
+         "Uninstallation could not be completed", nullptr, RecordAfter::Unchanged, false, "VST3"},
+        {"UninstallWithoutOsascript", Stage::Uninstall, noOsascript, "Uninstallation could not be started",
+         nullptr, RecordAfter::Unchanged, false, "AU VST3"},
+        {"UninstallRecordUnwritable", Stage::Uninstall, blockRecordFolder, "Brenvoss Installer", uninstalled},
+        {"UninstallSucceeds", Stage::Uninstall, [](FaultMatrix&) {}, "Brenvoss Installer", uninstalled,
+         RecordAfter::Removed},
     };
+    table.insert(table.end(), particular.begin(), particular.end());
     return table;
 }
 
@@ -365,10 +337,12 @@ TEST_P(FaultMatrix, IsSurvived)
         ASSERT_TRUE(loadList());
     }
     row.arrange(*this);
-    const bool needsList = row.stage == Stage::Install || row.stage == Stage::Uninstall;
-    if (needsList) {
+    if (row.stage == Stage::Install || row.stage == Stage::Uninstall) {
         ASSERT_TRUE(loadList()); // the row may have changed the catalogue or the window
+    } else if (row.stage == Stage::Catalogue && !delegate->checkboxes.isEmpty()) {
+        delegate->checkboxes.front().first->setChecked(false); // a tick the user took off
     }
+    const auto listBefore = delegate->checkboxes;
 
     QFile recordFile(delegate->installedRecordsPath());
     const QByteArray recordBefore =
@@ -403,7 +377,7 @@ TEST_P(FaultMatrix, IsSurvived)
         EXPECT_FALSE(delegate->availableInstallerURL.has_value());
     } else {
         QMessageBox* alert = waitForOutcome();
-        ASSERT_NE(alert, nullptr) << "no alert for " << row.name;
+        ASSERT_NE(alert, nullptr);
         const AlertTexts told = textsOf(alert);
         EXPECT_EQ(told.title, QString::fromUtf8(row.title));
         if (row.text && row.textWithin)
@@ -413,7 +387,14 @@ TEST_P(FaultMatrix, IsSurvived)
         else
             EXPECT_FALSE(told.text.trimmed().isEmpty());
         EXPECT_EQ(told.buttons, QStringList{QStringLiteral("OK")});
+        if (told.title != QStringLiteral("Brenvoss Installer"))
+            EXPECT_EQ(delegate->statusLabel->text(), told.title);
         dismissAlerts();
+    }
+    if (row.stage == Stage::Catalogue) { // the list and its ticks are kept
+        EXPECT_EQ(delegate->checkboxes, listBefore);
+        for (const auto& box : delegate->checkboxes)
+            EXPECT_FALSE(box.first->isChecked());
     }
 
     // Idle and usable again.
@@ -448,13 +429,16 @@ TEST_P(FaultMatrix, IsSurvived)
         break;
     }
 
-    // Nothing but Alpha ever reaches the plugin folders or the receipts.
-    for (const char* folder : {"Library/Audio/Plug-Ins/Components", "Library/Audio/Plug-Ins/VST3",
-                               "Library/Application Support/Avid/Audio/Plug-Ins"}) {
-        const QDir plugins(world.systemRoot() + QLatin1Char('/') + QLatin1String(folder));
-        for (const QString& entry : plugins.entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
-            EXPECT_TRUE(entry.startsWith(QStringLiteral("Alpha."))) << folder << "/" << entry.toStdString();
+    // The plugin folders hold exactly the bundles of Alpha's the row
+    // expects, and nothing but Alpha ever reaches them or the receipts.
+    QStringList onDisk, expected;
+    for (const QString& format : {QStringLiteral("AU"), QStringLiteral("VST3"), QStringLiteral("AAX")}) {
+        const QFileInfo bundle(world.systemRoot() + QLatin1Char('/') + bundlePath(alpha, format));
+        onDisk += bundle.dir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        if (QString::fromUtf8(row.plugins).split(u' ').contains(format))
+            expected.append(bundle.fileName());
     }
+    EXPECT_EQ(onDisk, expected);
     for (const std::string& receipt : receiptIdentifiers(world.systemRoot().toStdString()))
         EXPECT_EQ(QString::fromStdString(receipt), component.packageId);
 
@@ -466,6 +450,6 @@ TEST_P(FaultMatrix, IsSurvived)
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(rows()),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 } // namespace

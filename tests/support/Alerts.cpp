@@ -6,14 +6,20 @@
 #include <QApplication>
 #include <QPushButton>
 
-QMessageBox* visibleAlert()
+QList<QMessageBox*> visibleAlerts()
 {
+    QList<QMessageBox*> alerts;
     const QWidgetList widgets = QApplication::allWidgets();
     for (QWidget* widget : widgets) {
         if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            return box;
+            alerts.append(box);
     }
-    return nullptr;
+    return alerts;
+}
+
+QMessageBox* visibleAlert()
+{
+    return visibleAlerts().value(0);
 }
 
 QMessageBox* waitForAlert(int timeoutMs)

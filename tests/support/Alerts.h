@@ -14,7 +14,8 @@ struct AlertTexts
     QStringList buttons;
 };
 
-// The visible alert (QMessageBox) among the top-level widgets, or nullptr.
+// The visible alerts (QMessageBox), and the first of them or nullptr.
+QList<QMessageBox*> visibleAlerts();
 QMessageBox* visibleAlert();
 // Waits for an alert to appear; nullptr after `timeoutMs`.
 QMessageBox* waitForAlert(int timeoutMs = 10000);

@@ -1,5 +1,5 @@
 // The busy state and the two kinds of alert, on the real window.
-#include "UiTestSupport.h"
+#include "support/AppWindow.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -9,46 +9,34 @@
 
 namespace {
 
-struct ControlStates
+// Install, uninstall, the list buttons (also the update button, never
+// disabled) and the checkboxes: enabled or not.
+QList<bool> statesOf(const AppDelegate& d)
 {
-    bool install, uninstall, listButtons, checkboxes;
-    friend bool operator==(const ControlStates&, const ControlStates&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const ControlStates& s)
-    {
-        return out << "{install " << s.install << ", uninstall " << s.uninstall << ", list buttons "
-                   << s.listButtons << ", checkboxes " << s.checkboxes << "}";
-    }
-};
-
-ControlStates statesOf(const AppDelegate& delegate)
-{
-    const bool listButtons = delegate.selectAllButton->isEnabled();
-    EXPECT_EQ(delegate.selectNoneButton->isEnabled(), listButtons);
-    EXPECT_EQ(delegate.refreshButton->isEnabled(), listButtons);
     bool checkboxes = true; // also when there are none
-    for (const auto& row : delegate.checkboxes)
+    for (const auto& row : d.checkboxes)
         checkboxes = checkboxes && row.first->isEnabled();
-    return {delegate.installButton->isEnabled(), delegate.uninstallButton->isEnabled(), listButtons,
-            checkboxes};
+    const bool list = d.selectAllButton->isEnabled();
+    EXPECT_TRUE(d.selectNoneButton->isEnabled() == list && d.refreshButton->isEnabled() == list);
+    EXPECT_TRUE(d.installerUpdateButton->isEnabled());
+    return {d.installButton->isEnabled(), d.uninstallButton->isEnabled(), list, checkboxes};
 }
 
 TEST(BusyState, ControlsFollowTheLastCallAndWhetherACatalogueIsLoaded)
 {
     const struct
     {
-        const char* name;
         bool catalogueLoaded;
         QList<bool> calls;
-        ControlStates expected;
+        QList<bool> expected;
     } cases[] = {
-        {"idle without catalogue", false, {false}, {false, false, true, true}},
-        {"idle with catalogue, nothing selected", true, {false}, {true, true, true, true}},
-        {"busy without catalogue", false, {true}, {false, false, false, true}},
-        {"busy with catalogue", true, {true}, {false, false, false, false}},
-        {"calls do not count", true, {true, true, false}, {true, true, true, true}},
+        {false, {false}, {false, false, true, true}},
+        {true, {false}, {true, true, true, true}}, // nothing selected
+        {false, {true}, {false, false, false, true}},
+        {true, {true, true, false}, {true, true, true, true}}, // calls do not count
+        {true, {true}, {false, false, false, false}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         BuiltWindow window;
         if (c.catalogueLoaded) {
             window->showManifest(testManifest(4));
@@ -56,20 +44,8 @@ TEST(BusyState, ControlsFollowTheLastCallAndWhetherACatalogueIsLoaded)
         }
         for (bool busy : c.calls)
             window->setBusy(busy);
-        EXPECT_EQ(statesOf(*window), c.expected);
+        EXPECT_EQ(statesOf(*window), c.expected) << c.catalogueLoaded << c.calls.size();
     }
-}
-
-TEST(BusyState, LeavesInstallerUpdateButtonStatusLineAndProgressAlone)
-{
-    BuiltWindow window;
-    window->installerUpdateButton->show();
-    window->statusLabel->setText(QStringLiteral("Downloading Plugin 1 (1 of 2)\u2026"));
-    window->setProgressFraction(0.5);
-    window->setBusy(true);
-    EXPECT_TRUE(window->installerUpdateButton->isEnabled());
-    EXPECT_EQ(window->statusLabel->text(), QStringLiteral("Downloading Plugin 1 (1 of 2)\u2026"));
-    EXPECT_DOUBLE_EQ(window->progressFraction(), 0.5);
 }
 
 TEST(Alerts, ErrorAndMessageOpenAWarningSheetWithOneOK)
@@ -78,47 +54,39 @@ TEST(Alerts, ErrorAndMessageOpenAWarningSheetWithOneOK)
     const QString detail = QStringLiteral("The server did not respond correctly.");
     const struct
     {
-        const char* name;
         std::function<void(AppDelegate&)> show;
         QString message, informative, statusLine;
-        ControlStates after; // shown while busy with a catalogue loaded
+        QList<bool> after; // shown while busy with a catalogue loaded
     } cases[] = {
-        {"error",
-         [&](AppDelegate& d) { d.showError(title, Error::brenvoss(1, detail)); },
+        {[&](AppDelegate& d) { d.showError(title, Error::brenvoss(1, detail)); },
          title,
          detail,
          title,
          {true, true, true, true}},
-        {"message",
-         [](AppDelegate& d) { d.showMessage(QStringLiteral("Please select at least one plugin.")); },
+        {[](AppDelegate& d) { d.showMessage(QStringLiteral("Select one.")); },
          QStringLiteral("Brenvoss Installer"),
-         QStringLiteral("Please select at least one plugin."),
+         QStringLiteral("Select one."),
          QStringLiteral("Installing\u2026"),
          {false, false, false, false}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.message.toStdString());
         BuiltWindow window;
         window->showManifest(testManifest(3));
         window->setBusy(true);
         window->statusLabel->setText(QStringLiteral("Installing\u2026"));
-
         c.show(*window); // returns at once, with the alert open
-
         EXPECT_EQ(window->statusLabel->text(), c.statusLine);
         EXPECT_EQ(statesOf(*window), c.after);
-        const QList<QMessageBox*> alerts = openAlerts(*window);
+        const QList<QMessageBox*> alerts = visibleAlerts();
         ASSERT_EQ(alerts.size(), 1);
-        QMessageBox* alert = alerts.front();
-        EXPECT_EQ(alert->icon(), QMessageBox::Warning);
-        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
-        EXPECT_EQ(alert->text(), c.message);
-        EXPECT_EQ(alert->informativeText(), c.informative);
-        ASSERT_EQ(alert->buttons().size(), 1);
-        EXPECT_EQ(alert->buttons().front()->text(), QStringLiteral("OK"));
-
-        alert->buttons().front()->click(); // and dismissing it changes nothing else
-        EXPECT_TRUE(waitFor([&] { return openAlerts(*window).isEmpty(); }));
+        const AlertTexts texts = textsOf(alerts.front());
+        EXPECT_EQ(alerts.front()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(texts.icon, QMessageBox::Warning);
+        EXPECT_EQ(texts.title + u'|' + texts.text, c.message + u'|' + c.informative);
+        EXPECT_EQ(texts.buttons, QStringList{QStringLiteral("OK")});
+        alerts.front()->buttons().front()->click(); // and dismissing it changes nothing else
+        EXPECT_TRUE(waitFor([&] { return visibleAlerts().isEmpty(); }));
         EXPECT_EQ(statesOf(*window), c.after);
     }
 }
@@ -131,11 +99,11 @@ TEST(Alerts, AnIdenticalAlertIsNotStackedOnTheOneShowing)
     window->showError(title, offline);
     window->statusLabel->setText(QStringLiteral("Loading the latest plugin list\u2026"));
     window->showError(title, offline);
-    EXPECT_EQ(openAlerts(*window).size(), 1);
+    EXPECT_EQ(visibleAlerts().size(), 1);
     EXPECT_EQ(window->statusLabel->text(), title);
     window->showError(title, Error{QStringLiteral("Network"), 3, QStringLiteral("Connection refused")});
     window->showMessage(title);
-    EXPECT_EQ(openAlerts(*window).size(), 3); // a different text is a different alert
+    EXPECT_EQ(visibleAlerts().size(), 3); // a different text is a different alert
 }
 
 TEST(Alerts, ShowTextsFromOutsideAsPlainText)
@@ -144,14 +112,13 @@ TEST(Alerts, ShowTextsFromOutsideAsPlainText)
     BuiltWindow window;
     const QString hostile = QStringLiteral("<a href=\"http://example.invalid\">click</a> <b>now</b>");
     window->showError(hostile, Error::brenvoss(1, hostile));
-    ASSERT_EQ(openAlerts(*window).size(), 1);
+    ASSERT_EQ(visibleAlerts().size(), 1);
     int shown = 0;
-    for (const QLabel* label : openAlerts(*window).front()->findChildren<QLabel*>()) {
-        if (label->text() != hostile)
-            continue;
-        ++shown;
-        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
-        EXPECT_FALSE(label->openExternalLinks()) << label->objectName().toStdString();
+    for (const QLabel* label : visibleAlerts().front()->findChildren<QLabel*>()) {
+        if (label->text() == hostile) {
+            ++shown;
+            EXPECT_TRUE(label->textFormat() == Qt::PlainText && !label->openExternalLinks());
+        }
     }
     EXPECT_EQ(shown, 2); // the message and the detail
 }

@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 
 void WorkflowFixture::SetUp()
@@ -15,9 +18,8 @@ void WorkflowFixture::SetUp()
     layoutSimulatedMac(world.systemRoot().toStdString(), BRENVOSS_SIMMAC_TOOL);
     server = std::make_unique<VendorServer>(serverRoot.path().toStdString());
     ASSERT_TRUE(server->start());
-    delegate = std::make_unique<AppDelegate>(world.environment(
+    relaunch(world.environment(
         TestWorld::infoFor(QString::fromStdString(server->baseUrl()) + QStringLiteral("/catalogue"))));
-    delegate->buildWindow();
 }
 
 void WorkflowFixture::TearDown()
@@ -79,6 +81,36 @@ PluginComponent WorkflowFixture::publishBytes(const TestPlugin& plugin, const st
 void WorkflowFixture::show(const QList<PluginComponent>& components)
 {
     delegate->showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
+}
+
+std::string WorkflowFixture::catalogueJson(const QList<PluginComponent>& components)
+{
+    QJsonArray list;
+    for (const PluginComponent& c : components) {
+        QJsonObject item{{QStringLiteral("slug"), c.slug},
+                         {QStringLiteral("name"), c.name},
+                         {QStringLiteral("packageId"), c.packageId},
+                         {QStringLiteral("version"), c.version},
+                         {QStringLiteral("sha256"), c.sha256},
+                         {QStringLiteral("sizeBytes"), c.sizeBytes},
+                         {QStringLiteral("url"), c.url.toString()},
+                         {QStringLiteral("formats"), QJsonArray::fromStringList(c.formats)},
+                         {QStringLiteral("installPaths"),
+                          QJsonArray::fromStringList(c.installPaths.value_or(QStringList()))}};
+        if (c.pluginVersion)
+            item.insert(QStringLiteral("pluginVersion"), *c.pluginVersion);
+        list.append(item);
+    }
+    const QJsonObject catalogue{{QStringLiteral("edition"), QStringLiteral("Native")},
+                                {QStringLiteral("collectionVersion"), QStringLiteral("7")},
+                                {QStringLiteral("components"), list}};
+    return QJsonDocument(catalogue).toJson().toStdString();
+}
+
+void WorkflowFixture::relaunch(const Environment& env)
+{
+    delegate = std::make_unique<AppDelegate>(env);
+    delegate->buildWindow();
 }
 
 bool WorkflowFixture::bundleExists(const QString& receiptPath) const

@@ -34,6 +34,10 @@ public:
     PluginComponent publishBytes(const TestPlugin& plugin, const std::string& bytes);
     // Shows a catalogue of `components` in the window, as a load would.
     void show(const QList<PluginComponent>& components);
+    // The catalogue document of `components`, as the vendor serves it.
+    static std::string catalogueJson(const QList<PluginComponent>& components);
+    // Starts the app afresh over `env`, its window built.
+    void relaunch(const Environment& env);
 
     QString bundlePath(const TestPlugin& plugin, const QString& format) const; // receipt-style
     bool bundleExists(const QString& receiptPath) const;

@@ -1,4 +1,4 @@
-#include "UiTestSupport.h"
+#include "support/AppWindow.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -38,16 +38,6 @@ void settle()
 {
     for (int round = 0; round < 3; ++round)
         QCoreApplication::processEvents();
-}
-
-QList<QMessageBox*> openAlerts(const AppDelegate& delegate)
-{
-    QList<QMessageBox*> open;
-    for (QMessageBox* alert : delegate.window->findChildren<QMessageBox*>(QStringLiteral("alert"))) {
-        if (alert->isVisible())
-            open.append(alert);
-    }
-    return open;
 }
 
 int pixelsNear(const QImage& image, const QColor& colour, QRect area, int tolerance)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "support/Alerts.h"
 #include "support/TestEnvironment.h"
 
 #include <QImage>
@@ -8,7 +9,8 @@
 #include <QMessageBox>
 #include <memory>
 
-// A delegate whose menu and window are built, over a private test world.
+// A launched app: a delegate whose menu and window are built, over a
+// private test world.
 struct BuiltWindow
 {
     explicit BuiltWindow(
@@ -28,9 +30,6 @@ Manifest testManifest(int count, const QString& collectionVersion = QStringLiter
 
 // Lets posted layout requests and shows run.
 void settle();
-
-// The alerts currently open on the window.
-QList<QMessageBox*> openAlerts(const AppDelegate& delegate);
 
 // How many pixels of `image` inside `area` have (about) `colour`.
 int pixelsNear(const QImage& image, const QColor& colour, QRect area = {}, int tolerance = 6);
