@@ -35,3 +35,10 @@ if(BRENVOSS_FUZZ)
     -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(brenvoss_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Coverage: gcov instrumentation for `./dev coverage`, in a build folder of its own.
+option(BRENVOSS_COVERAGE "Build with gcov instrumentation (GCC)" OFF)
+if(BRENVOSS_COVERAGE)
+  target_compile_options(brenvoss_settings INTERFACE --coverage -O0)
+  target_link_options(brenvoss_settings INTERFACE --coverage)
+endif()

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Deliberate faults: applies each row of deliberate-faults.tsv (file, original
+# text, replacement, what a user would see) to src/ in turn, rebuilds the Debug
+# tree, runs the suite up to its first failure and restores the file. Prints one
+# line per fault: which test caught it, or NOT CAUGHT.
+#   tests/faults/deliberate-faults.sh [BUILD_DIR]   (default build/, made by ./dev build)
+# CTest runs FAULT_JOBS tests at a time (default 2); FAULT_FROM=N starts at the Nth fault.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build}
+work=$(mktemp -d)
+current=
+
+# The file goes back with a fresh time stamp, so the next build recompiles it.
+restore() {
+  [[ -n $current ]] && cp "$work/original" "$root/$current"
+  current=
+}
+trap 'restore; exit 130' INT TERM
+trap 'restore; rm -rf "$work"' EXIT
+
+n=0
+while IFS=$'\t' read -r file original replacement what; do
+  [[ -z $file || $file == \#* ]] && continue
+  n=$((n + 1))
+  ((n >= ${FAULT_FROM:-1})) || continue
+  cp "$root/$file" "$work/original"
+  current=$file
+  if ! python3 -c '
+import sys
+path, old, new = sys.argv[1:]
+text = open(path, encoding="utf-8").read()
+if text.count(old) != 1:
+    sys.exit(f"{path}: the original text occurs {text.count(old)} times, not once")
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+' "$root/$file" "$original" "$replacement"; then
+    verdict="NOT APPLIED"
+  elif ! ninja -C "$build" </dev/null >"$work/build.txt" 2>&1; then
+    verdict="BUILD FAILED"
+  elif (cd "$build" && QT_QPA_PLATFORM=offscreen ctest -j"${FAULT_JOBS:-2}" --stop-on-failure </dev/null >"$work/ctest.txt" 2>&1); then
+    verdict="NOT CAUGHT"
+  else
+    # A test that fails only under load is not a catch: it must fail again alone.
+    failed=$(grep -oP 'Test +#\d+: \K\S+(?= \.*\*\*\*)' "$work/ctest.txt" | head -1)
+    if (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --rerun-failed </dev/null >/dev/null 2>&1); then
+      verdict="UNSURE: $failed failed, then passed alone"
+    else
+      verdict="caught by $failed"
+    fi
+  fi
+  restore
+  printf '%2d  %-40s  %-72s  %s\n' "$n" "${file#src/}" "$what" "$verdict"
+done <"$root/tests/faults/deliberate-faults.tsv"
+ninja -C "$build" >/dev/null
