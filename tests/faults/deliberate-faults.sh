@@ -4,7 +4,8 @@
 # tree, runs the suite up to its first failure and restores the file. Prints one
 # line per fault: which test caught it, or NOT CAUGHT.
 #   tests/faults/deliberate-faults.sh [BUILD_DIR]   (default build/, made by ./dev build)
-# CTest runs FAULT_JOBS tests at a time (default 2); FAULT_FROM=N starts at the Nth fault.
+# CTest runs FAULT_JOBS tests at a time (default 2); FAULT_FROM=N starts at the Nth fault;
+# FAULT_ONLY="4 9 20" tries only those faults.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
@@ -24,6 +25,7 @@ while IFS=$'\t' read -r file original replacement what; do
   [[ -z $file || $file == \#* ]] && continue
   n=$((n + 1))
   ((n >= ${FAULT_FROM:-1})) || continue
+  [[ -z ${FAULT_ONLY:-} || " $FAULT_ONLY " == *" $n "* ]] || continue
   cp "$root/$file" "$work/original"
   current=$file
   if ! python3 -c '

@@ -1,3 +1,6 @@
+// The session against the local vendor server. Statuses and broken
+// connections through the app are rows of the fault matrix; here, what Qt
+// alone gets wrong and what only the session can show.
 #include "platform/UrlSession.h"
 
 #include "install/Sha256.h"
@@ -6,146 +9,110 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
-#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
 
 class Session : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        server = std::make_unique<VendorServer>(root.path().toStdString());
-        ASSERT_TRUE(server->start());
-        server->putFile("/body", std::string(100000, 'x'));
-        server->putFile("/large", std::string(1 << 20, 'y'));
-    }
+    void SetUp() override { ASSERT_TRUE(server.start()); }
 
-    QUrl url(const char* path) const
+    // Starts a task with a completion that hands over its response, and
+    // waits for it; completions never run on the main thread.
+    template <typename Response, typename Start> Response await(Start start)
     {
-        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
-    }
-
-    HttpResponse fetch(const char* path, qint64 limit = 1 << 20)
-    {
-        std::mutex m;
-        std::optional<HttpResponse> result;
-        session.dataTask(UrlSession::uncachedRequest(url(path), 30), limit, [&](HttpResponse r) {
-            const std::lock_guard lock(m);
-            result = std::move(r);
+        std::promise<std::pair<Response, bool>> done;
+        auto result = done.get_future();
+        start([&](Response r) {
+            done.set_value(
+                {std::move(r), QThread::currentThread() == QCoreApplication::instance()->thread()});
         });
-        waitFor([&] {
-            const std::lock_guard lock(m);
-            return result.has_value();
-        });
-        return *result;
+        waitFor([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+        auto [response, onMainThread] = result.get();
+        EXPECT_FALSE(onMainThread);
+        return response;
     }
 
-    DownloadResponse download(const char* path, const QString& destination)
+    HttpResponse fetch(const std::string& path, qint64 limit)
     {
-        std::mutex m;
-        std::optional<DownloadResponse> result;
-        std::atomic<bool> onMainThread = false;
-        session.downloadTask(
-            UrlSession::uncachedRequest(url(path), 30), destination, [&](DownloadResponse r) {
-                onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-                const std::lock_guard lock(m);
-                result = std::move(r);
-            });
-        waitFor([&] {
-            const std::lock_guard lock(m);
-            return result.has_value();
-        });
-        EXPECT_FALSE(onMainThread.load()); // completions never run on the main thread
-        return *result;
+        return await<HttpResponse>(
+            [&](auto completion) { session.dataTask(request(path), limit, completion); });
     }
 
-    QTemporaryDir root;
-    std::unique_ptr<VendorServer> server;
+    DownloadResponse download(const std::string& path, const QString& destination)
+    {
+        return await<DownloadResponse>(
+            [&](auto completion) { session.downloadTask(request(path), destination, completion); });
+    }
+
+    QNetworkRequest request(const std::string& path) const
+    {
+        return UrlSession::uncachedRequest(QUrl(QString::fromStdString(server.baseUrl() + path)), 30);
+    }
+
+    QTemporaryDir folder;
+    VendorServer server{""};
     UrlSession session;
 };
 
-TEST_F(Session, CutOffBodiesAreAlwaysTransportErrors)
+TEST_F(Session, CutOffBodiesAreAlwaysTransportErrorsAndKeepNoFile)
 {
-    Fault cut;
-    cut.truncateAfterBytes = 100000;
-    server->setFault("/large", cut);
+    // Qt sometimes reports a body cut short before its Content-Length as a
+    // success, so try often enough to meet that.
+    server.putFile("/large", std::string(1 << 20, 'y'));
+    server.setFault("/large", Fault{.truncateAfterBytes = 100000});
     for (int i = 0; i < 30; ++i) {
-        const HttpResponse r = fetch("/large", 2 << 20);
-        ASSERT_TRUE(r.transportError.has_value()) << "attempt " << i << " got " << r.body.size() << " bytes";
-        EXPECT_FALSE(r.statusCode.has_value());
+        const HttpResponse data = fetch("/large", 2 << 20);
+        ASSERT_TRUE(data.transportError.has_value())
+            << "attempt " << i << " got " << data.body.size() << " bytes";
+        const DownloadResponse file = download("/large", folder.filePath(QStringLiteral("x.pkg")));
+        ASSERT_TRUE(file.transportError.has_value()) << "attempt " << i;
+        EXPECT_TRUE(file.file.isEmpty());
+        EXPECT_TRUE(QDir(folder.path()).isEmpty());
     }
 }
 
-TEST_F(Session, CutOffDownloadsKeepNoFile)
-{
-    Fault cut;
-    cut.truncateAfterBytes = 100000;
-    server->setFault("/large", cut);
-    const QString destination = root.filePath(QStringLiteral("out/x.pkg"));
-    QDir().mkpath(root.filePath(QStringLiteral("out")));
-    for (int i = 0; i < 30; ++i) {
-        const DownloadResponse r = download("/large", destination);
-        ASSERT_TRUE(r.transportError.has_value()) << "attempt " << i;
-        EXPECT_TRUE(r.file.isEmpty());
-        EXPECT_TRUE(QDir(root.filePath(QStringLiteral("out"))).isEmpty());
-    }
-}
-
-TEST_F(Session, DownloadDigestIsTheDigestOfTheFile)
+TEST_F(Session, DownloadDigestIsTheDigestOfTheWholeFile)
 {
     std::string body;
-    for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i)
+    for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i) // many buffers' worth
         body.push_back(char('a' + i % 26));
-    server->putFile("/big", body);
-    const QString destination = root.filePath(QStringLiteral("big.pkg"));
+    server.putFile("/big", body);
+    const QString destination = folder.filePath(QStringLiteral("big.pkg"));
     const DownloadResponse r = download("/big", destination);
     ASSERT_FALSE(r.transportError.has_value()) << r.transportError->description.toStdString();
-    EXPECT_EQ(r.statusCode, 200);
     EXPECT_EQ(r.file, destination);
     EXPECT_EQ(QFileInfo(destination).size(), qint64(body.size()));
     EXPECT_EQ(r.sha256, sha256(destination).value());
-    EXPECT_FALSE(QFile::exists(destination + QStringLiteral(".partial")));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.pkg")});
 }
 
-TEST_F(Session, FailedStatusesKeepNoFileAndAreNotTransportErrors)
+TEST_F(Session, OnlyA2xxStatusKeepsADownload)
 {
-    Fault missing;
-    missing.status = 404;
-    server->setFault("/body", missing);
-    const DownloadResponse r = download("/body", root.filePath(QStringLiteral("x.pkg")));
-    EXPECT_FALSE(r.transportError.has_value());
-    EXPECT_EQ(r.statusCode, 404);
-    EXPECT_TRUE(r.file.isEmpty());
-    EXPECT_FALSE(QFile::exists(root.filePath(QStringLiteral("x.pkg"))));
+    // Answers, not transport errors: the caller tells the user what failed.
+    server.putFile("/pkg", "bytes");
+    for (const int status : {300, 304, 404}) {
+        server.setFault("/pkg", Fault{.status = status});
+        const DownloadResponse r = download("/pkg", folder.filePath(QStringLiteral("x.pkg")));
+        EXPECT_FALSE(r.transportError.has_value()) << status;
+        EXPECT_EQ(r.statusCode, status);
+        EXPECT_TRUE(r.file.isEmpty()) << status;
+        EXPECT_TRUE(QDir(folder.path()).isEmpty()) << status;
+    }
 }
 
 TEST_F(Session, BodiesPastTheLimitAreAbandoned)
 {
-    const HttpResponse r = fetch("/body", 1000);
-    EXPECT_TRUE(r.bodyTooLarge);
-    EXPECT_TRUE(r.body.isEmpty());
+    server.putFile("/body", std::string(100000, 'x'));
+    const HttpResponse over = fetch("/body", 99999);
+    EXPECT_TRUE(over.bodyTooLarge);
+    EXPECT_TRUE(over.body.isEmpty());
     const HttpResponse fits = fetch("/body", 100000);
     EXPECT_FALSE(fits.bodyTooLarge);
     EXPECT_EQ(fits.body.size(), 100000);
-}
-
-TEST_F(Session, RequestsBypassEveryCache)
-{
-    fetch("/body");
-    fetch("/body");
-    const auto requests = server->requests();
-    ASSERT_EQ(requests.size(), 2u);
-    for (const RecordedRequest& r : requests) {
-        EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store"));
-        EXPECT_FALSE(r.header("If-None-Match").has_value());
-        EXPECT_FALSE(r.header("If-Modified-Since").has_value());
-    }
 }
 
 } // namespace
