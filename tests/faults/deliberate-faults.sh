@@ -28,13 +28,16 @@ while IFS=$'\t' read -r file original replacement what; do
   [[ -z ${FAULT_ONLY:-} || " $FAULT_ONLY " == *" $n "* ]] || continue
   cp "$root/$file" "$work/original"
   current=$file
-  if ! python3 -c '
-import sys
-path, old, new = sys.argv[1:]
-text = open(path, encoding="utf-8").read()
-if text.count(old) != 1:
-    sys.exit(f"{path}: the original text occurs {text.count(old)} times, not once")
-open(path, "w", encoding="utf-8").write(text.replace(old, new))
+  # perl, not python: it is on every Debian system, minimal ones included.
+  if ! perl -e '
+my ($path, $old, $new) = @ARGV;
+open(my $in, "<:raw", $path) or die "$path: $!\n";
+my $text = do { local $/; <$in> };
+my $count = () = $text =~ /\Q$old\E/g;
+die "$path: the original text occurs $count times, not once\n" if $count != 1;
+$text =~ s/\Q$old\E/$new/;
+open(my $out, ">:raw", $path) or die "$path: $!\n";
+print $out $text;
 ' "$root/$file" "$original" "$replacement"; then
     verdict="NOT APPLIED"
   elif ! ninja -C "$build" </dev/null >"$work/build.txt" 2>&1; then
