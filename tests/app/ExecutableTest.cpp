@@ -35,9 +35,9 @@ void launchBundle(QProcess& process, const QTemporaryDir& dir, const QByteArray&
 
 TEST(Executable, WithoutAUsableManifestBaseStopsWithTheMessage)
 {
-    for (const QByteArray entries : {QByteArray("<key>BrenvossEdition</key><string>Native</string>"),
-                                     QByteArray("<key>BrenvossManifestBaseURL</key><integer>1</integer>"),
-                                     QByteArray("<key>BrenvossManifestBaseURL</key><string>a b</string>")}) {
+    for (const QByteArray& entries : {QByteArray("<key>BrenvossEdition</key><string>Native</string>"),
+                                      QByteArray("<key>BrenvossManifestBaseURL</key><integer>1</integer>"),
+                                      QByteArray("<key>BrenvossManifestBaseURL</key><string>a b</string>")}) {
         QTemporaryDir dir;
         QProcess process;
         launchBundle(process, dir, entries, QStringLiteral("http://127.0.0.1:9"));
