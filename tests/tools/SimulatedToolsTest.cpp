@@ -23,13 +23,18 @@ protected:
         QByteArray standardError;
     };
 
-    Run osascript(const QStringList& arguments) const
+    static Run run(const QString& program, const QStringList& arguments)
     {
         QProcess process;
-        process.start(QString::fromStdString(macPathInRoot(root, "/usr/bin/osascript").string()), arguments);
+        process.start(program, arguments);
         process.waitForFinished(10000);
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    Run osascript(const QStringList& arguments) const
+    {
+        return run(QString::fromStdString(macPathInRoot(root, "/usr/bin/osascript").string()), arguments);
     }
 
     // The script as the app writes it: backslashes and double quotes escaped.
@@ -91,6 +96,11 @@ TEST_F(SimulatedOsascript, RefusesMalformedScriptsWithoutRunningThem)
 
 namespace {
 
+// The same simulated Mac, for the programs' own command lines.
+class SimulatedTools : public SimulatedOsascript
+{
+};
+
 // Every command line of ours: --help goes to standard output with status 0; a
 // wrong argument is named on standard error, and no folder is made from it.
 TEST_F(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
@@ -126,9 +136,9 @@ TEST_F(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         for (const std::string& argument : c.arguments)
             arguments << QString::fromStdString(argument);
         SCOPED_TRACE(c.program + " " + arguments.join(u' ').toStdString());
-        const ToolRun run = runTool(QString::fromStdString(c.program), arguments);
-        EXPECT_EQ(run.exitCode, c.exitCode);
-        const QByteArray& said = c.exitCode == 0 ? run.standardOutput : run.standardError;
+        const Run result = run(QString::fromStdString(c.program), arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        const QByteArray& said = c.exitCode == 0 ? result.standardOutput : result.standardError;
         EXPECT_TRUE(said.contains(QByteArray::fromStdString(c.says))) << said.toStdString();
     }
     EXPECT_FALSE(fs::exists(missing));
