@@ -387,8 +387,9 @@ TEST_P(FaultMatrix, IsSurvived)
         else
             EXPECT_FALSE(told.text.trimmed().isEmpty());
         EXPECT_EQ(told.buttons, QStringList{QStringLiteral("OK")});
-        if (told.title != QStringLiteral("Brenvoss Installer"))
+        if (told.title != QStringLiteral("Brenvoss Installer")) {
             EXPECT_EQ(delegate->statusLabel->text(), told.title);
+        }
         dismissAlerts();
     }
     if (row.stage == Stage::Catalogue) { // the list and its ticks are kept
