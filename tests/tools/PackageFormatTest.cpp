@@ -42,6 +42,10 @@ TEST(PackageFormat, ReaderRefusesHostileOrBrokenArchives)
     const std::pair<const char*, std::string> cases[] = {
         {"absolute path", info() + rawEntry("Payload//etc/passwd", '0', "x") + end},
         {"parent component", info() + dir + rawEntry("Payload/../../etc/passwd", '0', "x") + end},
+        {"dot component", info() + dir + rawEntry("Payload/./a", '0', "x") + end},
+        {"GNU long name", info() + rawEntry("././@LongLink", 'L', "Payload/a") + end},
+        {"duplicate entry", info() + rawEntry("Payload/a", '0', "x") + rawEntry("Payload/a", '0', "y") + end},
+        {"data after the end", info() + end + rawEntry("Payload/a", '0', "x")},
         {"symbolic link", info() + dir + rawEntry("Payload/Library", '2', "") + end},
         {"hard link", info() + dir + rawEntry("Payload/a", '1', "") + end},
         {"character device", info() + dir + rawEntry("Payload/a", '3', "") + end},
