@@ -4,7 +4,6 @@
 #include "simmac/PackageFormat.h"
 #include "simmac/SimulatedMac.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The documented two-package line, exactly: the shell runs below carry the
+// The documented two-package line, exactly: the shell run below carries the
 // quoting of every other text.
 TEST(InstallCommandLine, TwoPackagesOnARealMac)
 {
@@ -41,9 +40,9 @@ TEST(InstallCommandLine, TwoPackagesOnARealMac)
 
 // The line as root's shell runs it, with the simulated Mac's own tools, on a
 // root and a download folder that hold a quote, a blank, a backslash and a
-// dollar sign: a copy whose digest differs is refused with the message alone
-// and nothing installed; one that matches (in either case) is installed. No
-// private folder outlives either run.
+// dollar sign: a copy whose digest differs in one digit is refused with the
+// message alone and nothing installed; one that matches (in either case) is
+// installed. No private folder outlives either run.
 TEST(InstallCommandLineInShell, InstallsOnlyACopyThatMatchesTheCatalogue)
 {
     QTemporaryDir scratch;
@@ -54,36 +53,21 @@ TEST(InstallCommandLineInShell, InstallsOnlyACopyThatMatchesTheCatalogue)
         buildPackage("audio.brenvoss.tesselar.native.alpha", "1.0.0",
                      {{"Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist", "<plist/>"}});
     const QString file = base + QStringLiteral(R"(/Brenvoss "X" $(x)/alpha.pkg)");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes.data(), qint64(bytes.size()));
-    out.close();
+    writeFileAtomically(file.toStdString(), bytes);
     const QString digest = QString::fromStdString(sha256Hex(bytes));
     const QString name = QStringLiteral(R"x(It's "$(touch pwned)" \)x");
-
-    struct Attempt
-    {
-        QString digest;
-        int status;
-        QByteArray errorText;
-        bool installed;
-    } runs[] = {
-        {QString(digest).replace(0, 1, digest[0] == u'0' ? u'1' : u'0'), 1,
-         "The security check for " + name.toUtf8() + " failed.\n", false},
-        {digest.toUpper(), 0, "", true},
-    };
-    for (const Attempt& run : runs) {
+    for (const bool matches : {false, true}) {
+        const QString given = matches ? digest.toUpper() : (digest[0] == u'0' ? u'1' : u'0') + digest.mid(1);
         QProcess sh;
         sh.setWorkingDirectory(scratch.path());
         sh.start(QStringLiteral("/bin/sh"),
                  {QStringLiteral("-c"),
-                  installCommandLine({{file, run.digest, name}}, SystemRoot(base + QStringLiteral("/mac")))});
+                  installCommandLine({{file, given, name}}, SystemRoot(QString::fromStdString(root)))});
         ASSERT_TRUE(sh.waitForFinished(10000));
-        EXPECT_EQ(sh.exitCode(), run.status);
-        EXPECT_EQ(sh.readAllStandardError(), run.errorText);
-        EXPECT_EQ(fs::exists(root / "Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"),
-                  run.installed);
+        EXPECT_EQ(sh.exitCode(), matches ? 0 : 1);
+        EXPECT_EQ(sh.readAllStandardError(),
+                  matches ? QByteArray() : "The security check for " + name.toUtf8() + " failed.\n");
+        EXPECT_EQ(fs::exists(root / "Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"), matches);
         EXPECT_TRUE(fs::is_empty(root / "private/tmp"));
     }
     EXPECT_FALSE(QFileInfo::exists(scratch.filePath(QStringLiteral("pwned"))));

@@ -1,9 +1,10 @@
-// The simulated osascript must be as strict as the real one: a script the app
-// quotes wrongly fails here instead of running something else as root.
+// The simulated Mac's tools must be as strict as the real ones: a script the
+// app quotes wrongly fails here instead of running something else as root.
 #include "simmac/SimulatedMac.h"
+#include "vendorserver/VendorServer.h"
 
 #include <QProcess>
-#include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -11,103 +12,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SimulatedOsascript : public ::testing::Test
+// Every command line of ours, and the simulated osascript's: --help goes to
+// standard output with status 0; a wrong argument is named on standard error,
+// and nothing is run or made from it. osascript decodes its string literal as
+// the real one does and refuses, without running it, any other statement.
+TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
 {
-protected:
-    void SetUp() override { layoutSimulatedMac(root, BRENVOSS_SIMMAC_TOOL); }
-
-    struct Run
-    {
-        int exitCode = -1;
-        QByteArray standardOutput;
-        QByteArray standardError;
-    };
-
-    static Run run(const QString& program, const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(program, arguments);
-        process.waitForFinished(10000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
-    }
-
-    Run osascript(const QStringList& arguments) const
-    {
-        return run(QString::fromStdString(macPathInRoot(root, "/usr/bin/osascript").string()), arguments);
-    }
-
-    // The script as the app writes it: backslashes and double quotes escaped.
-    static QString script(const std::string& command)
-    {
-        std::string escaped;
-        for (char c : command) {
-            if (c == '\\' || c == '"')
-                escaped += '\\';
-            escaped += c;
-        }
-        return QString::fromStdString("do shell script \"" + escaped + "\" with administrator privileges");
-    }
-
     QTemporaryDir temporary;
-    fs::path base = fs::path(temporary.path().toStdString());
-    fs::path root = base / "mac";
-};
-
-TEST_F(SimulatedOsascript, DecodesTheStringLiteralLikeTheRealOne)
-{
-    // Single quotes in the shell's '\'' form, double quotes and backslashes
-    // all survive the trip through the literal.
-    for (const std::string text : {"it's", "say \"hi\"", "back\\slash", "both \\\" and '\\''", "tab\there"}) {
-        std::string quoted = "'";
-        for (char c : text)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        const Run run = osascript({QStringLiteral("-e"), script("printf '%s' " + quoted + "'")});
-        EXPECT_EQ(run.exitCode, 0) << text << run.standardError.constData();
-        EXPECT_EQ(run.standardOutput.toStdString(), text);
-    }
-}
-
-TEST_F(SimulatedOsascript, RefusesMalformedScriptsWithoutRunningThem)
-{
-    const std::string touch = "touch " + (base / "ran").string();
-    const std::string cases[] = {
-        "do shell script \"" + touch + " '\\'' \" with administrator privileges", // \' is not an escape
-        "do shell script \"" + touch + "\" with administrator privileges extra",
-        "do shell script \"" + touch + "\"",
-        "do shell script \"" + touch,
-        "do shell script \"" + touch + "\"\" with administrator privileges",
-        "run script \"" + touch + "\" with administrator privileges",
-    };
-    const QRegularExpression syntaxError(QStringLiteral("^\\d+:\\d+: syntax error: .+ \\(-2741\\)\n$"));
-    for (const std::string& text : cases) {
-        const Run run = osascript({QStringLiteral("-e"), QString::fromStdString(text)});
-        EXPECT_EQ(run.exitCode, 1) << text;
-        EXPECT_TRUE(syntaxError.match(QString::fromUtf8(run.standardError)).hasMatch()) << text;
-    }
-    for (const QStringList& arguments :
-         {QStringList{}, QStringList{QStringLiteral("-x"), script(touch)},
-          QStringList{QStringLiteral("-e"), script(touch), QStringLiteral("more")}})
-        EXPECT_EQ(osascript(arguments).exitCode, 1);
-    EXPECT_FALSE(fs::exists(base / "ran"));
-}
-
-} // namespace
-
-namespace {
-
-// The same simulated Mac, for the programs' own command lines.
-class SimulatedTools : public SimulatedOsascript
-{
-};
-
-// Every command line of ours: --help goes to standard output with status 0; a
-// wrong argument is named on standard error, and no folder is made from it.
-TEST_F(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
-{
+    const fs::path base = temporary.path().toStdString(), root = base / "mac";
+    layoutSimulatedMac(root, BRENVOSS_SIMMAC_TOOL);
     const std::string server = BRENVOSS_VENDOR_SERVER, simmac = BRENVOSS_SIMMAC_CLI, tour = BRENVOSS_TOUR,
-                      dev = BRENVOSS_SOURCE_DIR "/dev", fuzz = BRENVOSS_SOURCE_DIR "/fuzz/run.sh";
+                      dev = BRENVOSS_SOURCE_DIR "/dev", fuzz = BRENVOSS_SOURCE_DIR "/fuzz/run.sh",
+                      osascript = macPathInRoot(root, "/usr/bin/osascript").string();
     const std::string missing = (base / "missing").string(), outside = (base / "outside").string();
+    const std::string ran = "touch " + (base / "ran").string(), script = "do shell script \"",
+                      touch = script + ran, with = " with administrator privileges",
+                      syntaxError = ": syntax error: Expected ";
     fs::create_directory(outside);
     const struct
     {
@@ -130,19 +50,56 @@ TEST_F(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         {dev, {"frobnicate"}, 2, "unknown command: frobnicate"},
         {fuzz, {"-h"}, 0, "replay BUILD_DIR"},
         {fuzz, {"frobnicate"}, 2, "unknown command: frobnicate"},
+        {osascript,
+         {"-e", script + "printf 'it'\\\\''s \\\"hi\\\" back\\\\slash\ttab'\"" + with},
+         0,
+         "it's \"hi\" back\\slash\ttab"},
+        {osascript,
+         {"-e", touch + " '\\'' \"" + with},
+         1,
+         syntaxError + "“\"” but found unknown token. (-2741)\n"},
+        {osascript, {"-e", touch + "\"" + with + " extra"}, 1, syntaxError},
+        {osascript, {"-e", touch + "\""}, 1, syntaxError},
+        {osascript, {"-e", touch}, 1, syntaxError},
+        {osascript, {"-e", touch + "\"\"" + with}, 1, syntaxError},
+        {osascript, {"-e", "run script \"" + ran + "\"" + with}, 1, syntaxError},
+        {osascript, {"-x", touch + "\"" + with}, 1, "usage: osascript -e"},
     };
     for (const auto& c : cases) {
         QStringList arguments;
         for (const std::string& argument : c.arguments)
             arguments << QString::fromStdString(argument);
         SCOPED_TRACE(c.program + " " + arguments.join(u' ').toStdString());
-        const Run result = run(QString::fromStdString(c.program), arguments);
-        EXPECT_EQ(result.exitCode, c.exitCode);
-        const QByteArray& said = c.exitCode == 0 ? result.standardOutput : result.standardError;
+        QProcess process;
+        process.start(QString::fromStdString(c.program), arguments);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, c.exitCode);
+        const QByteArray said =
+            c.exitCode == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
         EXPECT_TRUE(said.contains(QByteArray::fromStdString(c.says))) << said.toStdString();
     }
     EXPECT_FALSE(fs::exists(missing));
+    EXPECT_FALSE(fs::exists(base / "ran"));
     EXPECT_TRUE(protectedPaths(root).empty());
+}
+
+// The one fault of the vendor server that the fault matrix cannot see fail:
+// a redirect that went nowhere would let the https-to-http rows pass unseen.
+TEST(VendorServer, RedirectFaultAnswersWithTheLocation)
+{
+    VendorServer server("");
+    ASSERT_TRUE(server.start());
+    server.putFile("/a.json", "{}");
+    server.setFault("/a.json", Fault{.redirectTo = "http://127.0.0.1:9/elsewhere"});
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(server.port()));
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    socket.write("GET /a.json HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    QByteArray answer;
+    while (socket.waitForReadyRead(5000))
+        answer += socket.readAll();
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 302")) << answer.constData();
+    EXPECT_TRUE(answer.contains("Location: http://127.0.0.1:9/elsewhere\r\n")) << answer.constData();
 }
 
 } // namespace

@@ -1,0 +1,63 @@
+#include "install/DownloadRequest.h"
+#include "install/Sha256.h"
+#include "simmac/SimulatedMac.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DownloadAddress, AppendsTheDigestAfterAnyQueryOrRefuses)
+{
+    // Each address and what is fetched for it; the hostile digest stays one value.
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://127.0.0.1:8080/a.pkg", "http://127.0.0.1:8080/a.pkg?sha256=a%26admin%3D1%23x"},
+        {"https://h.test/a.pkg?token=x&b=2", "https://h.test/a.pkg?token=x&b=2&sha256=a%26admin%3D1%23x"},
+        {"packages/a.pkg", "refused"},
+        {"https:///a.pkg", "refused"}, // no host
+        {"ftp://h.test/a.pkg", "refused"},
+    };
+    for (const auto& [address, expected] : cases) {
+        const std::optional<QUrl> url =
+            packageDownloadURL(QUrl(QString::fromUtf8(address)), QStringLiteral("a&admin=1#x"));
+        EXPECT_EQ(url ? url->toString(QUrl::FullyEncoded).toStdString() : "refused", expected);
+    }
+}
+
+TEST(PackageName, OnlyOnePlainPathComponentNamesAFile)
+{
+    EXPECT_TRUE(isSafePackageName(QStringLiteral("..grain-delay_2")));
+    for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
+                               QStringLiteral("a") + QChar(0)})
+        EXPECT_FALSE(isSafePackageName(bad)) << bad.toStdString();
+}
+
+TEST(Sha256, ReadsAFileToItsEndAndReportsAMissingOne)
+{
+    QTemporaryDir dir;
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        // One 1 MiB block and a byte.
+        {std::string(1024 * 1024 + 1, 'a'),
+         "4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        const QString file = dir.filePath(QString::number(bytes.size()));
+        writeFileAtomically(file.toStdString(), bytes);
+        EXPECT_EQ(sha256(file).value().toStdString(), expected);
+    }
+    const Result<QString> missing = sha256(dir.filePath(QStringLiteral("deleted.pkg")));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().domain, QStringLiteral("Brenvoss")); // the file system's own error
+}
+
+TEST(Sha256, CatalogueDigestsCompareIgnoringCaseOnly)
+{
+    const QString computed =
+        QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_TRUE(digestsMatch(computed, computed.toUpper()));
+    for (const QString& other : {computed + QLatin1Char(' '), computed.left(63), QString()})
+        EXPECT_FALSE(digestsMatch(computed, other)) << other.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#include "simmac/SimulatedMac.h"
+#include "uninstall/Discovery.h"
+#include "uninstall/PackageReceipts.h"
+#include "uninstall/RemovalCommand.h"
+
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The exact text for the documented example. The shell run below carries
+// every other path and a root that needs quoting.
+TEST(RemovalCommandLine, IsExactlyTheExpectedText)
+{
+    EXPECT_EQ(
+        removalCommandLine({QStringLiteral("/Library/Audio/Plug-Ins/VST3/B.vst3"),
+                            QStringLiteral("/Library/Application Support/Avid/Audio/Plug-Ins/B.aaxplugin"),
+                            QStringLiteral("/Library/Audio/Plug-Ins/Components/B.component")},
+                           {QStringLiteral("b.z"), QStringLiteral("b.a")}, SystemRoot(QString()))
+            .toStdString(),
+        "/bin/rm -rf -- '/Library/Application Support/Avid/Audio/Plug-Ins/B.aaxplugin' && "
+        "/bin/rm -rf -- '/Library/Audio/Plug-Ins/Components/B.component' && "
+        "/bin/rm -rf -- '/Library/Audio/Plug-Ins/VST3/B.vst3' && "
+        "{ /usr/sbin/pkgutil --forget 'b.a' >/dev/null 2>&1 || true; } && "
+        "{ /usr/sbin/pkgutil --forget 'b.z' >/dev/null 2>&1 || true; }");
+}
+
+// /bin/sh runs the line under a root named with a quote and a blank, whose
+// bin/rm only logs its arguments and fails for a path with "locked" in it. Bundles go by code point: U+E000
+// before U+1F3B9, although UTF-16 stores the latter as surrogates that compare lower. The failed delete stops
+// the line with its status, before any receipt.
+TEST(RemovalCommandLine, InTheShellDeletesInCodePointOrderAndStopsAtAFailedDelete)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(QStringLiteral("it's a mac")),
+                  log = dir.filePath(QStringLiteral("log"));
+    const fs::path rm = (root + QStringLiteral("/bin/rm")).toStdString();
+    writeFileAtomically(rm, "#!/bin/sh\nprintf 'rm %s\\n' \"$*\" >> '" + log.toStdString() +
+                                "'\ncase \"$*\" in *locked*) exit 1;; esac\n");
+    fs::permissions(rm, fs::perms::owner_exec, fs::perm_options::add);
+    const QString vst3 = QStringLiteral("/Library/Audio/Plug-Ins/VST3/");
+    QProcess sh;
+    sh.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), removalCommandLine({vst3 + QStringLiteral("\U0001F3B9 locked.vst3"),
+                                                   vst3 + QStringLiteral("\uE000 it's \"$(x)\" `y`.vst3")},
+                                                  {QStringLiteral("a.one")}, SystemRoot(root))});
+    ASSERT_TRUE(sh.waitForFinished(10000));
+    EXPECT_EQ(sh.exitCode(), 1);
+    QFile written(log);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        QString::fromUtf8(written.readAll()),
+        QStringLiteral("rm -rf -- %1\uE000 it's \"$(x)\" `y`.vst3\nrm -rf -- %1\U0001F3B9 locked.vst3\n")
+            .arg(root + vst3));
+}
+
+// alpha and beta share a package id. alpha's install paths name an AU bundle
+// that no receipt lists and, with a leading slash, the VST3 bundle that the
+// shared receipt lists from inside. beta's own receipt names no bundle and is
+// still found, so that it is forgotten.
+TEST(Discovery, JoinsInstallPathsAndReceiptsAskingEachCandidateOnceInOrder)
+{
+    const QString shared = QStringLiteral("com.v.shared"),
+                  native = QStringLiteral("audio.brenvoss.tesselar.native."),
+                  dsp = QStringLiteral("audio.brenvoss.tesselar.dsp."),
+                  vst3 = QStringLiteral("Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
+                  au = QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component");
+    PluginComponent beta;
+    beta.slug = QStringLiteral("beta");
+    beta.packageId = shared;
+    PluginComponent alpha = beta;
+    alpha.slug = QStringLiteral("alpha");
+    alpha.installPaths = QStringList{au, u'/' + vst3};
+    const QHash<QString, QStringList> receipts{
+        {shared, {vst3 + QStringLiteral("/Contents/Info.plist")}},
+        {native + QStringLiteral("beta"),
+         {QStringLiteral("Applications/Beta.app"), QStringLiteral("Library/Audio/Plug-Ins/VST3"),
+          QStringLiteral("Library/Audio/Plug-Ins/VST3/../../../Beta.vst3")}}};
+    QStringList asked;
+    const InstalledFiles found =
+        discoverInstalledFiles({beta, alpha}, [&](const QString& id) -> std::optional<QStringList> {
+            asked.append(id);
+            return receipts.contains(id) ? std::optional(receipts.value(id)) : std::nullopt;
+        });
+    EXPECT_EQ(found.roots, (QSet<QString>{u'/' + au, u'/' + vst3}));
+    EXPECT_EQ(found.receipts, (QStringList{native + QStringLiteral("beta"), shared}));
+    EXPECT_EQ(asked,
+              (QStringList{dsp + QStringLiteral("alpha"), dsp + QStringLiteral("beta"),
+                           native + QStringLiteral("alpha"), native + QStringLiteral("beta"), shared}));
+}
+
+TEST(PackageReceipts, OutputLinesAndAMissingTool)
+{
+    EXPECT_EQ(receiptLines(QStringLiteral("a\n\nb c \n c\n")),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b c "), QStringLiteral(" c")}));
+    QTemporaryDir dir;
+    EXPECT_FALSE(packageFiles(QStringLiteral("a.b"), SystemRoot(dir.path())).has_value());
+}
+
+} // namespace
