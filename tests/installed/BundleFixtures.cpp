@@ -38,18 +38,14 @@ QByteArray binaryPlistWithVersion(const QString& version)
 
 bool writeFile(const QString& root, const QString& path, const QByteArray& bytes)
 {
-    const QString full = root + path;
-    if (!QDir().mkpath(QFileInfo(full).absolutePath()))
-        return false;
-    QFile file(full);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    QFile file(root + path);
+    return QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
 }
 
 bool makeBundle(const QString& root, const QString& bundlePath, const QByteArray& infoPlist)
 {
-    if (!QDir().mkpath(root + bundlePath))
-        return false;
-    if (infoPlist.isNull())
-        return true;
-    return writeFile(root, bundlePath + QStringLiteral("/Contents/Info.plist"), infoPlist);
+    return QDir().mkpath(root + bundlePath) &&
+           (infoPlist.isNull() ||
+            writeFile(root, bundlePath + QStringLiteral("/Contents/Info.plist"), infoPlist));
 }

@@ -1,75 +1,86 @@
 #include "installed/ComponentStatus.h"
 
+#include "installed/VersionCompare.h"
+
 #include <gtest/gtest.h>
 
+// Versions decide when both sides have one; otherwise the record's digest for
+// the slug does, ignoring case. Bundles: null when none exists, else the
+// versions they report, separated by blanks.
 TEST(ComponentStatus, FollowsVersionsThenTheRecord)
 {
-    using Kind = ComponentStatusKind;
-    const QString digest = QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
-    const auto record = [](const char* slug, const QString& text) {
-        return InstalledRecords{{QString::fromUtf8(slug), text}};
-    };
-    const auto v = [](const char* text) { return QString::fromUtf8(text); };
-    const InstalledBundles absent{};
-    const InstalledBundles versionless{true, {}};
-
-    const struct
-    {
-        const char* what;
-        std::optional<QString> pluginVersion;
-        InstalledBundles bundles;
-        InstalledRecords records;
-        const char16_t* text;
-        Kind kind;
-    } cases[] = {
-        {"absent", std::nullopt, absent, {}, u"Not installed", Kind::notInstalled},
-        {"absent though recorded", v("1.1.0"), absent, record("alpha", digest),
-         u"v1.1.0  \u2022  Not installed", Kind::notInstalled},
-        {"one format behind",
-         v("1.1.0"),
-         {true, {v("1.1.0"), v("1.0.0")}},
-         record("alpha", digest),
-         u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update",
-         Kind::update},
-        {"1.2 against 1.2.0",
-         v("1.2.0"),
-         {true, {v("1.2")}},
-         {},
-         u"v1.2 \u2192 v1.2.0  \u2022  \u2191 Update",
-         Kind::update},
-        {"1.10 against 1.9",
-         v("1.9"),
-         {true, {v("1.10")}},
-         {},
-         u"v1.9  \u2022  \u2713 Up to date",
-         Kind::upToDate},
-        {"an empty version",
-         v("1.0"),
-         {true, {QString()}},
-         {},
-         u"v \u2192 v1.0  \u2022  \u2191 Update",
-         Kind::update},
-        // Without versions to compare, the record decides, ignoring case.
-        {"upper-case record", v("1.1.0"), versionless, record("alpha", digest.toUpper()),
-         u"\u2713 Up to date", Kind::upToDate},
-        {"no catalogue version",
-         std::nullopt,
-         {true, {v("1.0")}},
-         record("alpha", digest),
-         u"\u2713 Up to date",
-         Kind::upToDate},
-        {"no record", std::nullopt, versionless, {}, u"Installed", Kind::installed},
-        {"another digest", std::nullopt, versionless, record("alpha", QString(digest).replace(0, 1, u'0')),
-         u"Installed", Kind::installed},
-        {"another slug", v("1.0"), versionless, record("ALPHA", digest), u"Installed", Kind::installed},
-    };
-    for (const auto& c : cases) {
+    using enum ComponentStatusKind;
+    const QString alpha = QStringLiteral("alpha");
+    const QString digest = QStringLiteral("9f86d081884c7d65");
+    const InstalledRecords recorded{{alpha, digest}};
+    const std::tuple<const char*, const char*, const char*, InstalledRecords, const char16_t*,
+                     ComponentStatusKind>
+        cases[] = {
+            {"absent", nullptr, nullptr, recorded, u"Not installed", notInstalled},
+            {"absent, offered", "1.1.0", nullptr, recorded, u"v1.1.0  •  Not installed", notInstalled},
+            {"one is older", "1.1.0", "1.1.0 1.0.0", recorded, u"v1.0.0 → v1.1.0  •  ↑ Update", update},
+            {"same version", "1.9", "1.9", {}, u"v1.9  •  ✓ Up to date", upToDate},
+            {"newer by value", "1.9", "1.10", {}, u"v1.9  •  ✓ Up to date", upToDate},
+            {"upper-case record", "1.1.0", "", {{alpha, digest.toUpper()}}, u"✓ Up to date", upToDate},
+            {"no catalogue version", nullptr, "1.0", recorded, u"✓ Up to date", upToDate},
+            {"another digest", nullptr, "", {{alpha, digest.chopped(1) + u'0'}}, u"Installed", installed},
+            {"another slug", "1.0", "", {{alpha.toUpper(), digest}}, u"Installed", installed},
+        };
+    for (const auto& [what, offered, versions, records, text, kind] : cases) {
         PluginComponent component;
-        component.slug = QStringLiteral("alpha");
+        component.slug = alpha;
         component.sha256 = digest;
-        component.pluginVersion = c.pluginVersion;
-        const ComponentStatus status = componentStatus(component, c.bundles, c.records);
-        EXPECT_EQ(status.text, QString::fromUtf16(c.text)) << c.what;
-        EXPECT_EQ(status.kind, c.kind) << c.what;
+        if (offered)
+            component.pluginVersion = QString::fromUtf8(offered);
+        const InstalledBundles bundles{versions != nullptr,
+                                       QString::fromUtf8(versions).split(u' ', Qt::SkipEmptyParts)};
+        const ComponentStatus status = componentStatus(component, bundles, records);
+        EXPECT_EQ(status.text, QString::fromUtf16(text)) << what;
+        EXPECT_EQ(status.kind, kind) << what;
+    }
+}
+
+// Each pair is in order, first < second. Over all the table's strings the
+// order is total, as sorting needs: only identical strings compare equal,
+// swapping the sides reverses the result, and it is transitive.
+TEST(NumericCompare, OrdersEachPairAndIsATotalOrder)
+{
+    const std::pair<const char16_t*, const char16_t*> ordered[] = {
+        // Digit runs by value, of any length; the shorter string first when it is a prefix.
+        {u"1.9", u"1.10"},
+        {u"99999999999999999999", u"100000000000000000000"},
+        {u"1.2", u"1.2.0"},
+        // Other characters by code point, case significant; a digit against a letter too.
+        {u"1.0B", u"1.0a"},
+        {u"1", u"v2"},
+        // Leading zeros decide only when nothing else does: the first run that
+        // differs in them, fewer zeros first.
+        {u"1.02.5", u"1.2.6"},
+        {u"1.02", u"1.2.0"},
+        {u"01.002", u"001.02"},
+        {u"0", u"00"},
+        // Outside ASCII: code points, unnormalised; other scripts' digits are not numbers.
+        {u"\uFFFD", u"\U0001F600"},
+        {u"\u0661\u0660", u"\u0669"},
+        {u"e\u0301", u"\u00e9"},
+    };
+    QStringList all;
+    for (const auto& [first, second] : ordered) {
+        const QString a = QString::fromUtf16(first);
+        const QString b = QString::fromUtf16(second);
+        EXPECT_TRUE(numericCompare(a, b) < 0) << qPrintable(a) << " < " << qPrintable(b);
+        all << a << b;
+    }
+    for (const QString& x : all) {
+        for (const QString& y : all) {
+            const std::strong_ordering order = numericCompare(x, y);
+            EXPECT_TRUE((order == 0) == (x == y) && numericCompare(y, x) == 0 <=> order)
+                << qPrintable(x) << " vs " << qPrintable(y);
+            for (const QString& z : all) {
+                if (order < 0 && numericCompare(y, z) < 0) {
+                    EXPECT_TRUE(numericCompare(x, z) < 0) << qPrintable(x) << " < " << qPrintable(z);
+                }
+            }
+        }
     }
 }
