@@ -11,10 +11,10 @@
 namespace {
 
 // A copy of the built executable in <home>/Brenvoss Installer.app with
-// `entries` as its Info.plist, started with its own home.
-class Bundle
+// `entries` as its Info.plist, started with its own home (and killed, if
+// still running, with the QProcess).
+struct Bundle
 {
-public:
     Bundle(const QByteArray& entries, const QString& downloadServer)
     {
         const QString contents = home.filePath(QStringLiteral("Brenvoss Installer.app/Contents/"));
@@ -30,12 +30,6 @@ public:
         env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), downloadServer);
         process.setProcessEnvironment(env);
         process.start(contents + QStringLiteral("MacOS/brenvoss-installer"), {});
-    }
-
-    ~Bundle()
-    {
-        process.kill();
-        process.waitForFinished();
     }
 
     QTemporaryDir home;
