@@ -4,57 +4,29 @@
 
 namespace {
 
-InfoDictionary infoWithBase(const QVariant& base)
+TEST(CatalogueLocation, AppendsTheEditionDocumentToAnAbsoluteBase)
 {
-    InfoDictionary info;
-    if (base.isValid())
-        info.insert(QStringLiteral("BrenvossManifestBaseURL"), base);
-    return info;
-}
-
-struct LocationCase
-{
-    const char* base;
-    const char* edition;
-    const char* expected; // nullptr: no catalogue address
-};
-
-class CatalogueLocation : public ::testing::TestWithParam<LocationCase>
-{
-};
-
-TEST_P(CatalogueLocation, AppendsTheEditionDocument)
-{
-    const LocationCase& c = GetParam();
-    const std::optional<QUrl> url =
-        catalogueURL(infoWithBase(QString::fromUtf8(c.base)), QString::fromUtf8(c.edition));
-    if (!c.expected) {
-        EXPECT_FALSE(url.has_value()) << url->toString().toStdString();
-        return;
-    }
-    ASSERT_TRUE(url.has_value());
-    EXPECT_EQ(url->toString(QUrl::FullyEncoded).toStdString(), std::string(c.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Catalogue, CatalogueLocation,
-    ::testing::Values(
-        LocationCase{"https://h.test/catalogue", "DSP", "https://h.test/catalogue/DSP.json"},
-        LocationCase{"https://h.test/catalogue/", "DSP", "https://h.test/catalogue/DSP.json"},
-        LocationCase{"https://h.test/catalogue", "Native", "https://h.test/catalogue/Native.json"},
-        LocationCase{"https://h.test/catalogue", "dsp", "https://h.test/catalogue/dsp.json"},
-        LocationCase{"https://h.test", "Native", "https://h.test/Native.json"},
-        LocationCase{"http://127.0.0.1:8080/a/b", "Native", "http://127.0.0.1:8080/a/b/Native.json"},
+    const std::tuple<QVariant, const char*, const char*> cases[] = {
+        // base, edition, address (nullptr: none)
+        {QStringLiteral("https://h.test/catalogue"), "Native", "https://h.test/catalogue/Native.json"},
+        {QStringLiteral("https://h.test/catalogue/"), "dsp", "https://h.test/catalogue/dsp.json"},
+        {QStringLiteral("http://127.0.0.1:8080"), "DSP", "http://127.0.0.1:8080/DSP.json"},
         // An edition is one path component, never a way to another folder or a query.
-        LocationCase{"https://h.test/c", "../x?y", "https://h.test/c/..%2Fx%3Fy.json"},
-        LocationCase{"", "Native", nullptr}, LocationCase{"not a url", "Native", nullptr},
-        LocationCase{"catalogue/relative", "Native", nullptr}));
-
-TEST(CatalogueLocationKey, MissingOrNotAStringHasNoAddress)
-{
-    EXPECT_FALSE(catalogueURL(infoWithBase({}), QStringLiteral("Native")).has_value());
-    EXPECT_FALSE(catalogueURL(infoWithBase(42), QStringLiteral("Native")).has_value());
-    EXPECT_FALSE(catalogueURL(infoWithBase(QVariantList{}), QStringLiteral("Native")).has_value());
+        {QStringLiteral("https://h.test/c"), "../x?y", "https://h.test/c/..%2Fx%3Fy.json"},
+        {QVariant(), "Native", nullptr},
+        {42, "Native", nullptr},
+        {QString(), "Native", nullptr},
+        {QStringLiteral("https://h.test/a b"), "Native", nullptr},
+        {QStringLiteral("catalogue/relative"), "Native", nullptr},
+    };
+    for (const auto& [base, edition, expected] : cases) {
+        InfoDictionary info;
+        if (base.isValid())
+            info.insert(QStringLiteral("BrenvossManifestBaseURL"), base);
+        const std::optional<QUrl> url = catalogueURL(info, QString::fromUtf8(edition));
+        EXPECT_EQ(url ? url->toString(QUrl::FullyEncoded) : QString(), QString::fromUtf8(expected))
+            << base.toString().toStdString();
+    }
 }
 
 } // namespace
