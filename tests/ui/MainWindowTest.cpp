@@ -46,7 +46,7 @@ TEST_F(MainWindow, SubtitleByEditionAndVersionFromTheBundle)
 }
 
 // Light even when the desktop chose Fusion with a dark palette, and drawn in
-// the window's palette through the application's style sheet: this window
+// the window's colours through the application's style sheet: this window
 // built after the shared one draws alike, and a status label coloured
 // through its own palette (as the installed-state refresh does) keeps it.
 TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
@@ -57,11 +57,12 @@ TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
     EXPECT_EQ(QApplication::palette(), QApplication::style()->standardPalette());
     EXPECT_GT(window->window->palette().color(QPalette::Base).lightness(), 200);
 
-    const WindowPalette& colours = window->palette;
+    const QColor paper(245, 240, 230), surface(255, 253, 248), ink(23, 50, 58), burgundy(142, 65, 64),
+        muted(100, 114, 118), green(51, 107, 89);
     window->showManifest(testManifest(2));
     for (QLabel* status : window.all<QLabel>("componentStatus")) {
         QPalette palette = status->palette();
-        palette.setColor(QPalette::WindowText, colours.upToDateGreen);
+        palette.setColor(QPalette::WindowText, window->palette.upToDateGreen);
         status->setPalette(palette);
         settle();
     }
@@ -69,19 +70,19 @@ TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
     const auto colourAt = [&](const char* name, QPoint offset) {
         return image.pixelColor(window.frameOf(window.find(name)).topLeft() + offset).rgb();
     };
-    EXPECT_EQ(colourAt("contentView", {4, 4}), colours.paper.rgb());
-    EXPECT_EQ(colourAt("pluginScrollView", {200, 200}), colours.surface.rgb());
-    EXPECT_EQ(colourAt("installButton", {20, 4}), colours.ink.rgb());
-    EXPECT_EQ(colourAt("uninstallButton", {20, 4}), colours.burgundy.rgb());
+    EXPECT_EQ(colourAt("contentView", {4, 4}), paper.rgb());
+    EXPECT_EQ(colourAt("pluginScrollView", {200, 200}), surface.rgb());
+    EXPECT_EQ(colourAt("installButton", {20, 4}), ink.rgb());
+    EXPECT_EQ(colourAt("uninstallButton", {20, 4}), burgundy.rgb());
     const auto textIn = [&](QWidget* widget, const QColor& colour, int tolerance = 6) {
         return pixelsNear(image, colour, window.frameOf(widget), tolerance);
     };
-    EXPECT_GT(textIn(window.find("titleLabel"), colours.ink), 50);
-    EXPECT_GT(textIn(window.find("subtitleLabel"), colours.burgundy), 20);
-    EXPECT_GT(textIn(window.find("statusLabel"), colours.muted), 10);
-    EXPECT_GT(textIn(window.find("versionLabel"), colours.muted), 10);
+    EXPECT_GT(textIn(window.find("titleLabel"), ink), 50);
+    EXPECT_GT(textIn(window.find("subtitleLabel"), burgundy), 20);
+    EXPECT_GT(textIn(window.find("statusLabel"), muted), 10);
+    EXPECT_GT(textIn(window.find("versionLabel"), muted), 10);
     for (QLabel* status : window.all<QLabel>("componentStatus"))
-        EXPECT_GT(textIn(status, colours.upToDateGreen, 30), 5);
+        EXPECT_GT(textIn(status, green, 30), 5);
 }
 
 TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
