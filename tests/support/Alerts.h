@@ -1,26 +1,72 @@
 #pragma once
 
+#include "support/TestEnvironment.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
-#include <QString>
 
-class QWidget;
-
-// The texts of an alert as the user reads them.
+// The texts of an alert as the user reads them: the bold message (title),
+// the informative text below it, the icon and the button titles.
 struct AlertTexts
 {
-    QString title; // the bold message text
-    QString text;  // the informative text below it
+    QString title;
+    QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
 };
 
+inline AlertTexts textsOf(const QMessageBox* alert)
+{
+    AlertTexts texts{alert->text(), alert->informativeText(), alert->icon(), {}};
+    for (const QAbstractButton* button : alert->buttons())
+        texts.buttons.append(button->text());
+    return texts;
+}
+
 // The visible alerts (QMessageBox), and the first of them or nullptr.
-QList<QMessageBox*> visibleAlerts();
-QMessageBox* visibleAlert();
+inline QList<QMessageBox*> visibleAlerts()
+{
+    QList<QMessageBox*> alerts;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            alerts.append(box);
+    }
+    return alerts;
+}
+inline QMessageBox* visibleAlert()
+{
+    return visibleAlerts().value(0);
+}
+
 // Waits for an alert to appear; nullptr after `timeoutMs`.
-QMessageBox* waitForAlert(int timeoutMs = 10000);
-AlertTexts textsOf(const QMessageBox* alert);
+inline QMessageBox* waitForAlert(int timeoutMs = 10000)
+{
+    waitFor([] { return visibleAlert() != nullptr; }, timeoutMs);
+    return visibleAlert();
+}
+
 // Presses the alert's button titled `title` through the widget tree.
-bool pressAlertButton(QMessageBox* alert, const QString& title);
+inline bool pressAlertButton(QMessageBox* alert, const QString& title)
+{
+    for (QAbstractButton* button : alert->buttons()) {
+        if (button->text() == title) {
+            button->click();
+            QCoreApplication::processEvents();
+            return true;
+        }
+    }
+    return false;
+}
+
 // Closes every visible alert with its escape or only button.
-void dismissAlerts();
+inline void dismissAlerts()
+{
+    while (QMessageBox* alert = visibleAlert()) {
+        QAbstractButton* button = alert->escapeButton() ? alert->escapeButton() : alert->buttons().value(0);
+        if (!button)
+            return;
+        button->click();
+        QCoreApplication::processEvents();
+    }
+}

@@ -4,32 +4,91 @@
 #include "support/Alerts.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QImage>
-#include <QList>
-#include <QMessageBox>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
 #include <memory>
 
+// Lets posted layout requests and shows run.
+inline void settle()
+{
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+}
+
 // A launched app: a delegate whose menu and window are built, over a
-// private test world.
+// private test world. Its controls are found by their object names.
 struct BuiltWindow
 {
     explicit BuiltWindow(
-        const InfoDictionary& info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/catalogue")),
-        TestWorld testWorld = TestWorld());
-
+        const InfoDictionary& info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c")),
+        TestWorld testWorld = TestWorld())
+        : world(std::move(testWorld)), delegate(std::make_unique<AppDelegate>(world.environment(info)))
+    {
+        delegate->activeEdition = delegate->initialEdition;
+        delegate->buildMainMenu();
+        delegate->buildWindow();
+        settle();
+    }
     AppDelegate* operator->() const { return delegate.get(); }
-    AppDelegate& operator*() const { return *delegate; }
+
+    template <class T = QWidget> T* find(const char* name) const
+    {
+        return delegate->window->findChild<T*>(QLatin1String(name));
+    }
+    template <class T = QWidget> QList<T*> all(const char* name) const
+    {
+        return delegate->window->findChildren<T*>(QLatin1String(name));
+    }
+    QRect frameOf(const QWidget* widget) const
+    {
+        return QRect(widget->mapTo(delegate->window.get(), QPoint(0, 0)), widget->size());
+    }
 
     TestWorld world;
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// Components "Plugin 1" … "Plugin <count>", slugs "plugin-1" …, formats AU and VST3.
-PluginComponent testComponent(int number);
-Manifest testManifest(int count, const QString& collectionVersion = QStringLiteral("3.4"));
+// The tests of a suite share one launched app, each loading the catalogue it
+// needs; alerts a test leaves open are closed after it.
+class LaunchedApp : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { shared = std::make_unique<BuiltWindow>(); }
+    static void TearDownTestSuite() { shared.reset(); }
+    void TearDown() override { dismissAlerts(); }
 
-// Lets posted layout requests and shows run.
-void settle();
+    static inline std::unique_ptr<BuiltWindow> shared;
+    BuiltWindow& app = *shared;
+};
+
+// Components "Plugin 1" … "Plugin <count>", slugs "plugin-1" …, formats AU and VST3.
+inline Manifest testManifest(int count, const QString& collectionVersion = QStringLiteral("3.4"))
+{
+    Manifest manifest{QStringLiteral("Native"), collectionVersion, {}};
+    for (int n = 1; n <= count; ++n) {
+        PluginComponent& component = manifest.components.emplace_back();
+        component.slug = QStringLiteral("plugin-%1").arg(n);
+        component.name = QStringLiteral("Plugin %1").arg(n);
+        component.formats = {QStringLiteral("AU"), QStringLiteral("VST3")};
+    }
+    return manifest;
+}
 
 // How many pixels of `image` inside `area` have (about) `colour`.
-int pixelsNear(const QImage& image, const QColor& colour, QRect area = {}, int tolerance = 6);
+inline int pixelsNear(const QImage& image, const QColor& colour, QRect area, int tolerance = 6)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += qAbs(pixel.red() - colour.red()) <= tolerance &&
+                     qAbs(pixel.green() - colour.green()) <= tolerance &&
+                     qAbs(pixel.blue() - colour.blue()) <= tolerance;
+        }
+    }
+    return count;
+}

@@ -2,8 +2,12 @@
 
 #include "platform/Environment.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QTemporaryDir>
+#include <QThread>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -23,30 +27,52 @@ public:
 };
 
 // A private world for one test: a home folder, a temporary folder and a
-// simulated Mac root inside one QTemporaryDir, a fake clock, and an
-// information dictionary the test fills in.
+// simulated Mac root inside one QTemporaryDir, and a fake clock.
 class TestWorld
 {
 public:
-    TestWorld();
+    TestWorld()
+    {
+        for (const char* folder : {"home", "tmp", "mac"})
+            QDir(m_dir->path()).mkpath(QLatin1String(folder));
+    }
 
-    QString home() const;
-    QString temporary() const;
-    QString systemRoot() const;
+    QString home() const { return m_dir->path() + QStringLiteral("/home"); }
+    QString temporary() const { return m_dir->path() + QStringLiteral("/tmp"); }
+    QString systemRoot() const { return m_dir->path() + QStringLiteral("/mac"); }
 
     // An Environment over this world; `info` is the bundle's Info.plist.
-    Environment environment(const InfoDictionary& info) const;
+    Environment environment(const InfoDictionary& info) const
+    {
+        return {info,        SystemRoot(systemRoot()),      releaseURL, home(),
+                temporary(), [c = clock] { return c->now; }};
+    }
 
     // The information dictionary of a bundle served from `baseURL`.
     static InfoDictionary infoFor(const QString& baseURL, const QString& edition = QStringLiteral("Native"),
-                                  const QString& version = QStringLiteral("1.4.0"));
+                                  const QString& version = QStringLiteral("1.4.0"))
+    {
+        return {{QStringLiteral("BrenvossManifestBaseURL"), baseURL},
+                {QStringLiteral("BrenvossEdition"), edition},
+                {QStringLiteral("CFBundleShortVersionString"), version}};
+    }
 
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     QUrl releaseURL = QUrl(QStringLiteral("http://127.0.0.1:9/downloads/tesselar/installer-latest.json"));
 
 private:
-    std::shared_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<QTemporaryDir> m_dir = std::make_shared<QTemporaryDir>();
 };
 
 // Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
