@@ -19,9 +19,11 @@
 #include <optional>
 #include <utility>
 
+struct AdministratorOutcome;
 class QApplication;
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
@@ -94,6 +96,13 @@ public:
     // Uninstallation (uninstall/).
     void uninstallSelected();
 
+    // The end of an installation or uninstallation run under the
+    // administrator prompt (app/): the record, the status line, the cards and
+    // the alert that tells the user how it went.
+    enum class AdministratorRun { installation, uninstallation };
+    void reportRunOutcome(AdministratorRun run, const AdministratorOutcome& outcome,
+                          const QList<PluginComponent>& components);
+
     // Installer self-update (update/).
     void checkInstallerVersion();
     void openInstallerUpdate();
@@ -143,6 +152,17 @@ public:
     QString activeEdition;
 
 private:
+    // The parts of the window, each built and styled by its own function.
+    QLayout* buildTitleBlock();
+    QWidget* buildPluginList();
+    QLayout* buildListButtons();
+    QWidget* buildProgressBar();
+    QWidget* buildStatusLine();
+    QLayout* buildActionButtons();
+    QLayout* buildVersionLine();
+    // Sizes the window to its content, centres it, then restores the last frame.
+    void placeWindow();
+
     Environment m_environment;
     UrlSession m_session;
     // The download folder of the run that is downloading now, if any: what

@@ -1,17 +1,22 @@
 #include "Tour.h"
 
-#include "DemoCatalogue.h"
-#include "LocalCatalogueServer.h"
 #include "app/AppDelegate.h"
+#include "simmac/DemoVendor.h"
+#include "vendorserver/VendorServer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 
@@ -22,9 +27,19 @@ const QSize contentSize(1180, 900);
 // An address on which nothing listens: every load fails at once.
 const QString refusedURL = QStringLiteral("http://127.0.0.1:1/catalogue");
 
-bool isLoopback(const QUrl& url)
+// The catalogue at `path` of the vendor tree under `root`, cut to its first
+// `count` plugins.
+std::string firstPlugins(const QString& path, int count)
 {
-    return url.host() == QLatin1String("127.0.0.1") || url.host() == QLatin1String("localhost");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QJsonObject catalogue = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonArray components = catalogue.value(QStringLiteral("components")).toArray();
+    while (components.size() > count)
+        components.removeLast();
+    catalogue.insert(QStringLiteral("components"), components);
+    return QJsonDocument(catalogue).toJson(QJsonDocument::Compact).toStdString();
 }
 
 class TourRun
@@ -32,7 +47,8 @@ class TourRun
 public:
     explicit TourRun(const TourOptions& options) : m_options(options) {}
 
-    std::unique_ptr<AppDelegate> makeDelegate(const QString& baseURL) const
+    std::unique_ptr<AppDelegate> makeDelegate(const QString& baseURL,
+                                              const QUrl& releaseURL = refusedURL) const
     {
         Environment environment = Environment::fromMachine(QCoreApplication::applicationDirPath());
         environment.infoDictionary = InfoDictionary{
@@ -40,9 +56,7 @@ public:
             {QStringLiteral("BrenvossManifestBaseURL"), baseURL},
             {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(BRENVOSS_TOUR_VERSION)},
         };
-        // Only loopback: without a demo server the release check has nowhere to go.
-        if (!isLoopback(environment.installerReleaseURL))
-            environment.installerReleaseURL = QUrl(refusedURL);
+        environment.installerReleaseURL = releaseURL;
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->activeEdition = delegate->initialEdition;
         delegate->buildMainMenu();
@@ -122,15 +136,32 @@ public:
             return !path.isEmpty();
         };
 
-        LocalCatalogueServer catalogues(LocalCatalogueServer::Mode::Serving);
-        LocalCatalogueServer silent(LocalCatalogueServer::Mode::Silent);
-        if (!catalogues.start() || !silent.start()) {
-            std::fputs("brenvoss-tour: cannot listen on 127.0.0.1\n", stderr);
+        // The demo vendor, served from a folder of its own: the full
+        // catalogue, two short ones, one that never answers, and the release
+        // document, which offers a newer installer.
+        QTemporaryDir vendorRoot;
+        VendorServer vendor(vendorRoot.path().toStdString());
+        if (!vendorRoot.isValid() || !vendor.start()) {
+            std::fputs("brenvoss-tour: cannot serve the demo vendor on 127.0.0.1\n", stderr);
             return {};
         }
+        generateDemoTree(vendorRoot.path().toStdString(), vendor.baseUrl());
+        const QString base = QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/downloads/tesselar");
         const QString document = m_options.edition + QStringLiteral(".json");
-        for (int count : {1, 4, 12})
-            catalogues.serve(QString::number(count), document, demoCatalogue(count, m_options.edition));
+        for (int count : {1, 4})
+            vendor.putFile(
+                "/short/" + std::to_string(count) + "/" + document.toStdString(),
+                firstPlugins(vendorRoot.path() + QStringLiteral("/downloads/tesselar/manifests/") + document,
+                             count));
+        vendor.setFault("/silent/" + document.toStdString(), Fault{.delayMs = 120000});
+        const QString fullCatalogue = m_options.manifestBaseURL.isEmpty()
+                                          ? base + QStringLiteral("/manifests")
+                                          : m_options.manifestBaseURL;
+        const QUrl release(base + QStringLiteral("/installer-latest.json"));
+        const auto shortCatalogue = [&vendor](int count) {
+            return QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/short/") +
+                   QString::number(count);
+        };
 
         {
             auto delegate = makeDelegate(refusedURL);
@@ -139,7 +170,8 @@ public:
                 return {};
         }
         {
-            auto delegate = makeDelegate(silent.baseURL(QStringLiteral("catalogue")));
+            auto delegate =
+                makeDelegate(QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/silent"));
             resizeContent(*delegate, contentSize);
             delegate->loadManifest();
             spinUntil([] { return false; }, 300);
@@ -147,12 +179,9 @@ public:
                 return {};
         }
         {
-            const bool ownServer = m_options.manifestBaseURL.isEmpty();
-            auto delegate = makeDelegate(ownServer ? catalogues.baseURL(QStringLiteral("12"))
-                                                   : m_options.manifestBaseURL);
+            auto delegate = makeDelegate(fullCatalogue, release);
             resizeContent(*delegate, contentSize);
-            if (isLoopback(delegate->environment().installerReleaseURL) && !ownServer)
-                delegate->checkInstallerVersion();
+            delegate->checkInstallerVersion();
             if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("03-loaded"))))
                 return {};
         }
@@ -163,14 +192,14 @@ public:
                 return {};
         }
         for (const auto& [count, name] : {std::pair{1, "05-one-plugin"}, std::pair{4, "06-four-plugins"}}) {
-            auto delegate = makeDelegate(catalogues.baseURL(QString::number(count)));
+            auto delegate = makeDelegate(shortCatalogue(count));
             resizeContent(*delegate, contentSize);
             if (!load(*delegate, false) || !keep(capture(*delegate, QString::fromLatin1(name))))
                 return {};
         }
         {
             // The smallest window: long names, formats and status lines are shortened.
-            auto delegate = makeDelegate(catalogues.baseURL(QStringLiteral("12")));
+            auto delegate = makeDelegate(fullCatalogue);
             resizeContent(*delegate, QSize(1, 1));
             if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("07-smallest-window"))))
                 return {};
