@@ -24,8 +24,8 @@ void AppDelegate::setBusy(bool busy)
     selectAllButton->setEnabled(!busy);
     selectNoneButton->setEnabled(!busy);
     refreshButton->setEnabled(!busy);
-    for (const auto& row : checkboxes)
-        row.first->setEnabled(!busy);
+    for (const PluginRow& row : checkboxes)
+        row.checkbox->setEnabled(!busy);
 }
 
 void AppDelegate::showError(const QString& title, const Error& error)
