@@ -76,6 +76,7 @@ public:
         delegate = std::make_unique<AppDelegate>(std::move(environment));
 
         QList<PluginComponent> recorded;
+        Manifest catalogue{QStringLiteral("Native"), QStringLiteral("1"), {}};
         for (int i = 0; i < componentCount; ++i) {
             const QString name = QStringLiteral("Plugin%1").arg(i, 4, 10, QLatin1Char('0'));
             PluginComponent component;
@@ -102,23 +103,20 @@ public:
             component.installPaths = installPaths;
             if (versionless)
                 recorded.append(component);
-
-            auto* checkbox = new QCheckBox(name, &rows);
-            auto* label = new QLabel(&rows);
-            delegate->checkboxes.append({checkbox, component});
-            delegate->rowStatusLabels.append(label);
-            delegate->componentStatusLabels.insert(component.slug, label);
+            catalogue.components.append(component);
         }
         delegate->recordInstalled(recorded);
+        // The rows as a list build makes them: one card per component.
+        delegate->showManifest(catalogue);
         resetRows();
     }
 
     // Every row as a fresh list build leaves it.
     void resetRows()
     {
-        for (qsizetype row = 0; row < delegate->checkboxes.size(); ++row) {
-            delegate->checkboxes[row].first->setChecked(true);
-            QLabel* label = delegate->rowStatusLabels[row];
+        for (const PluginRow& row : delegate->pluginRows()) {
+            row.checkbox->setChecked(true);
+            QLabel* label = row.statusLabel;
             label->setText(QStringLiteral("Checking\u2026"));
             QPalette palette = label->palette();
             palette.setColor(QPalette::WindowText, delegate->palette.muted);
@@ -128,7 +126,6 @@ public:
     }
 
     QTemporaryDir m_dir;
-    QWidget rows;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -157,8 +154,8 @@ void BM_InspectBundles(benchmark::State& state)
     World& w = world();
     const SystemRoot& root = w.delegate->environment().systemRoot;
     for (auto _ : state) {
-        for (const auto& row : w.delegate->checkboxes)
-            benchmark::DoNotOptimize(inspectInstalledBundles(root, bundleRoots(row.second.installPaths)));
+        for (const PluginRow& row : w.delegate->pluginRows())
+            benchmark::DoNotOptimize(inspectInstalledBundles(root, bundleRoots(row.component.installPaths)));
     }
 }
 BENCHMARK(BM_InspectBundles)->Unit(benchmark::kMillisecond);
@@ -170,10 +167,10 @@ void BM_ApplyToWidgets(benchmark::State& state)
     World& w = world();
     const InstalledRecords records = w.delegate->loadInstalledRecords();
     QList<ComponentStatus> statuses;
-    for (const auto& row : w.delegate->checkboxes) {
-        statuses.append(componentStatus(row.second,
+    for (const PluginRow& row : w.delegate->pluginRows()) {
+        statuses.append(componentStatus(row.component,
                                         inspectInstalledBundles(w.delegate->environment().systemRoot,
-                                                                bundleRoots(row.second.installPaths)),
+                                                                bundleRoots(row.component.installPaths)),
                                         records));
     }
     for (auto _ : state) {
@@ -181,13 +178,13 @@ void BM_ApplyToWidgets(benchmark::State& state)
         w.resetRows();
         state.ResumeTiming();
         for (qsizetype row = 0; row < statuses.size(); ++row) {
-            QLabel* label = w.delegate->rowStatusLabels[row];
+            QLabel* label = w.delegate->pluginRows()[row].statusLabel;
             label->setText(statuses[row].text);
             QPalette palette = label->palette();
             palette.setColor(QPalette::WindowText, w.delegate->palette.burgundy);
             label->setPalette(palette);
             if (statuses[row].kind == ComponentStatusKind::upToDate)
-                w.delegate->checkboxes[row].first->setChecked(false);
+                w.delegate->pluginRows()[row].checkbox->setChecked(false);
         }
     }
 }

@@ -59,8 +59,8 @@ int runApp(int argc, char* argv[])
         &delegate,
         [&] {
             delegate.applicationDidFinishLaunching();
-            delegate.window->installEventFilter(&quit);
-            if (delegate.window->isVisible())
+            delegate.mainWindow()->installEventFilter(&quit);
+            if (delegate.mainWindow()->isVisible())
                 QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);

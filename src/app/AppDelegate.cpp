@@ -108,9 +108,9 @@ void AppDelegate::refresh()
 QList<PluginComponent> AppDelegate::selectedComponents() const
 {
     QList<PluginComponent> selection;
-    for (const auto& [checkbox, component] : checkboxes) {
-        if (checkbox->isChecked())
-            selection.append(component);
+    for (const PluginRow& row : checkboxes) {
+        if (row.checkbox->isChecked())
+            selection.append(row.component);
     }
     return selection;
 }

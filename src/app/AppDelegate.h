@@ -9,25 +9,35 @@
 #include "update/InstallerRelease.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <utility>
 
+struct AdministratorOutcome;
 class QApplication;
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-class QWidget;
 class PluginListStackView;
+
+// One card of the plugin list: the checkbox whose state is the selection, the
+// component it offers and the label that shows its installed state.
+struct PluginRow
+{
+    QCheckBox* checkbox = nullptr;
+    PluginComponent component;
+    QLabel* statusLabel = nullptr;
+};
 
 // The one long-lived object: it owns the window, every control, the loaded
 // catalogue and the state of every workflow. Each subsystem adds its methods
@@ -94,6 +104,13 @@ public:
     // Uninstallation (uninstall/).
     void uninstallSelected();
 
+    // The end of an installation or uninstallation run under the
+    // administrator prompt (app/): the record, the status line, the cards and
+    // the alert that tells the user how it went.
+    enum class AdministratorRun { installation, uninstallation };
+    void reportRunOutcome(AdministratorRun run, const AdministratorOutcome& outcome,
+                          const QList<PluginComponent>& components);
+
     // Installer self-update (update/).
     void checkInstallerVersion();
     void openInstallerUpdate();
@@ -105,16 +122,26 @@ public:
     QList<PluginComponent> selectedComponents() const;
 
     const Environment& environment() const { return m_environment; }
-
-    // State, in the order it is initialised.
     const WindowPalette palette;
+
+    // The one way in for tests, the tour and benchmarks: what the window
+    // shows, read-only. Controls are found by their object names, as the
+    // accessibility tree shows them.
+    QWidget* mainWindow() const { return window.get(); }
+    const QList<PluginRow>& pluginRows() const { return checkboxes; }
+    const std::optional<Manifest>& loadedManifest() const { return manifest; }
+    const QString& edition() const { return activeEdition; }
+    template <typename Control> Control* control(const QString& objectName) const
+    {
+        return (window ? window.get() : m_unplaced.get())->findChild<Control*>(objectName);
+    }
 
 private:
     // The parent of every control until buildWindow() lays it out (or for
     // good, when no window is built): never shown.
     std::unique_ptr<QWidget> m_unplaced;
 
-public:
+    // The window and its controls, in the order they are initialised.
     std::unique_ptr<QWidget> window;
     // Built by buildMainMenu(); buildWindow() gives it to the window.
     QPointer<QMenuBar> mainMenu;
@@ -130,19 +157,28 @@ public:
     QPointer<QPushButton> selectAllButton;
     QPointer<QPushButton> selectNoneButton;
     QPointer<QPushButton> refreshButton;
+
+    // The loaded catalogue and its cards, in catalogue order.
     std::optional<Manifest> manifest;
-    QList<std::pair<QCheckBox*, PluginComponent>> checkboxes;
-    QHash<QString, QLabel*> componentStatusLabels;
-    // Each row's own status label, parallel to `checkboxes`: with repeated
-    // slugs the map above keeps only the last, but every card is refreshed.
-    QList<QLabel*> rowStatusLabels;
+    QList<PluginRow> checkboxes;
+
     std::optional<QUrl> availableInstallerURL;
     std::optional<QString> promptedInstallerVersion;
     QDateTime lastAutomaticCheck;
     QString initialEdition;
     QString activeEdition;
 
-private:
+    // The parts of the window, each built and styled by its own function.
+    QLayout* buildTitleBlock();
+    QWidget* buildPluginList();
+    QLayout* buildListButtons();
+    QWidget* buildProgressBar();
+    QWidget* buildStatusLine();
+    QLayout* buildActionButtons();
+    QLayout* buildVersionLine();
+    // Sizes the window to its content, centres it, then restores the last frame.
+    void placeWindow();
+
     Environment m_environment;
     UrlSession m_session;
     // The download folder of the run that is downloading now, if any: what

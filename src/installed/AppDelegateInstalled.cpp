@@ -19,36 +19,27 @@ void setTextColour(QLabel* label, const QColor& colour)
 void AppDelegate::updateComponentStatuses()
 {
     const InstalledRecords records = loadInstalledRecords();
-    // Each row refreshes its own label, so every card of a repeated slug
-    // shows its status; a list built without per-row labels falls back to
-    // the label kept for the slug.
-    const bool rowsHaveLabels = rowStatusLabels.size() == checkboxes.size();
-    for (qsizetype row = 0; row < checkboxes.size(); ++row) {
-        const auto& [checkbox, component] = checkboxes.at(row);
+    for (const PluginRow& row : checkboxes) {
         const InstalledBundles bundles =
-            inspectInstalledBundles(m_environment.systemRoot, bundleRoots(component.installPaths));
-        const ComponentStatus status = componentStatus(component, bundles, records);
-
-        if (QLabel* label =
-                rowsHaveLabels ? rowStatusLabels.at(row) : componentStatusLabels.value(component.slug)) {
-            label->setText(status.text);
-            switch (status.kind) {
-            case ComponentStatusKind::notInstalled:
-                setTextColour(label, palette.muted);
-                break;
-            case ComponentStatusKind::upToDate:
-                setTextColour(label, palette.upToDateGreen);
-                break;
-            case ComponentStatusKind::update:
-            case ComponentStatusKind::installed:
-                setTextColour(label, palette.burgundy);
-                break;
-            }
+            inspectInstalledBundles(m_environment.systemRoot, bundleRoots(row.component.installPaths));
+        const ComponentStatus status = componentStatus(row.component, bundles, records);
+        row.statusLabel->setText(status.text);
+        switch (status.kind) {
+        case ComponentStatusKind::notInstalled:
+            setTextColour(row.statusLabel, palette.muted);
+            break;
+        case ComponentStatusKind::upToDate:
+            setTextColour(row.statusLabel, palette.upToDateGreen);
+            break;
+        case ComponentStatusKind::update:
+        case ComponentStatusKind::installed:
+            setTextColour(row.statusLabel, palette.burgundy);
+            break;
         }
         // Only ever cleared here: a row the user selected stays selected
         // unless it is up to date.
         if (status.kind == ComponentStatusKind::upToDate)
-            checkbox->setChecked(false);
+            row.checkbox->setChecked(false);
     }
 }
 

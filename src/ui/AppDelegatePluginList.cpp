@@ -29,8 +29,6 @@ void AppDelegate::showManifest(const Manifest& newManifest)
 
     // The old rows go first, and with them the pointers into them.
     checkboxes.clear();
-    rowStatusLabels.clear();
-    componentStatusLabels.clear();
     // Hidden while it is rebuilt, the list shows, polishes and lays out all
     // new lines in one pass when shown again, not line by line. (It always
     // has a parent: the window, or the holder of controls not yet laid out.)
@@ -45,14 +43,11 @@ void AppDelegate::showManifest(const Manifest& newManifest)
     QList<QWidget*> cards;
     cards.reserve(manifest->components.size());
     checkboxes.reserve(manifest->components.size());
-    rowStatusLabels.reserve(manifest->components.size());
     for (const PluginComponent& component : manifest->components) {
+        // Each row keeps its own status label, so that every card of a
+        // repeated slug is refreshed.
         const PluginCard card = buildPluginCard(component, style);
-        // With repeated slugs the map keeps the last card's label; every
-        // card's own label stays reachable through rowStatusLabels.
-        componentStatusLabels.insert(component.slug, card.status);
-        rowStatusLabels.append(card.status);
-        checkboxes.append({card.checkbox, component});
+        checkboxes.append(PluginRow{card.checkbox, component, card.status});
         cards.append(card.card);
     }
     for (qsizetype first = 0; first < cards.size(); first += 3)
@@ -75,14 +70,14 @@ void AppDelegate::showManifest(const Manifest& newManifest)
 void AppDelegate::selectAll()
 {
     // A disabled checkbox is not the user's to change (the window is busy).
-    for (const auto& [checkbox, component] : checkboxes) {
-        if (checkbox->isEnabled())
-            checkbox->setChecked(true);
+    for (const PluginRow& row : checkboxes) {
+        if (row.checkbox->isEnabled())
+            row.checkbox->setChecked(true);
     }
 }
 
 void AppDelegate::selectNone()
 {
-    for (const auto& [checkbox, component] : checkboxes)
-        checkbox->setChecked(false);
+    for (const PluginRow& row : checkboxes)
+        row.checkbox->setChecked(false);
 }

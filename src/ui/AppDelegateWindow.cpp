@@ -70,7 +70,24 @@ void AppDelegate::buildWindow()
     content->setAttribute(Qt::WA_StyledBackground);
     mainWindow->setCentralWidget(content);
 
-    // Title block.
+    // Root stack: every row but the title block spans the full width.
+    auto* root = new QVBoxLayout(content);
+    root->setContentsMargins(24, 24, 24, 22);
+    root->setSpacing(12);
+    root->addLayout(buildTitleBlock());
+    root->addWidget(buildPluginList(), 1);
+    root->addLayout(buildListButtons());
+    root->addWidget(buildProgressBar());
+    root->addWidget(buildStatusLine());
+    root->addLayout(buildActionButtons());
+    root->addLayout(buildVersionLine());
+
+    placeWindow();
+    mainWindow->show();
+}
+
+QLayout* AppDelegate::buildTitleBlock()
+{
     auto* titleLabel = makeLabel(QStringLiteral("titleLabel"), QStringLiteral("BRENVOSS INSTALLER"));
     titleLabel->setFont(systemFont(26, QFont::Bold));
     setTextColour(titleLabel, palette.ink);
@@ -83,10 +100,14 @@ void AppDelegate::buildWindow()
     titleBlock->setSpacing(5);
     titleBlock->addWidget(titleLabel, 0, Qt::AlignLeft);
     titleBlock->addWidget(subtitleLabel, 0, Qt::AlignLeft);
+    return titleBlock;
+}
 
-    // The plugin list: the scroll area keeps listStack as wide as its
-    // viewport and at least as tall (widget-resizable), and the stack's top
-    // alignment keeps a short list at the top.
+QWidget* AppDelegate::buildPluginList()
+{
+    // The scroll area keeps listStack as wide as its viewport and at least as
+    // tall (widget-resizable), and the stack's top alignment keeps a short
+    // list at the top.
     pluginScrollView->setObjectName(QStringLiteral("pluginScrollView"));
     pluginScrollView->viewport()->setObjectName(QStringLiteral("pluginScrollViewport"));
     pluginScrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -98,8 +119,11 @@ void AppDelegate::buildWindow()
     setTextColour(listStack, palette.ink, QPalette::Text);
     pluginScrollView->setMinimumHeight(300);
     pluginScrollView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    return pluginScrollView;
+}
 
-    // List buttons.
+QLayout* AppDelegate::buildListButtons()
+{
     for (auto [button, name] : {std::pair{selectAllButton.data(), "selectAllButton"},
                                 {selectNoneButton.data(), "selectNoneButton"},
                                 {refreshButton.data(), "refreshButton"}})
@@ -113,17 +137,46 @@ void AppDelegate::buildWindow()
     listButtons->addWidget(selectNoneButton);
     listButtons->addStretch(1);
     listButtons->addWidget(refreshButton);
+    return listButtons;
+}
 
-    // Progress bar and status line.
+QWidget* AppDelegate::buildProgressBar()
+{
     progress->setObjectName(QStringLiteral("progress"));
     progress->setRange(0, progressSteps);
     progress->setValue(0);
     progress->setTextVisible(false);
+    return progress;
+}
+
+QWidget* AppDelegate::buildStatusLine()
+{
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     setTextColour(statusLabel, palette.muted);
     elideText(statusLabel, Qt::ElideMiddle);
+    return statusLabel;
+}
 
-    // Version line.
+QLayout* AppDelegate::buildActionButtons()
+{
+    installButton->setObjectName(QStringLiteral("installButton"));
+    stylePrimaryButton(installButton);
+    connect(installButton, &QPushButton::clicked, this, &AppDelegate::installSelected);
+    installButton->setEnabled(false);
+    uninstallButton->setObjectName(QStringLiteral("uninstallButton"));
+    uninstallButton->setFont(systemFont(12, QFont::Bold));
+    uninstallButton->setFixedSize(190, 42);
+    uninstallButton->setCursor(Qt::PointingHandCursor);
+    connect(uninstallButton, &QPushButton::clicked, this, &AppDelegate::uninstallSelected);
+    auto* actionButtons = new QHBoxLayout;
+    actionButtons->setSpacing(10);
+    actionButtons->addWidget(uninstallButton);
+    actionButtons->addWidget(installButton, 1);
+    return actionButtons;
+}
+
+QLayout* AppDelegate::buildVersionLine()
+{
     versionLabel->setObjectName(QStringLiteral("versionLabel"));
     // A release's version is the server's text: however long, it is shortened
     // rather than widen the window.
@@ -140,52 +193,27 @@ void AppDelegate::buildWindow()
     setTextColour(installerUpdateButton, palette.burgundy, QPalette::ButtonText);
     connect(installerUpdateButton, &QPushButton::clicked, this, &AppDelegate::openInstallerUpdate);
     installerUpdateButton->hide();
-
-    // Action buttons.
-    installButton->setObjectName(QStringLiteral("installButton"));
-    stylePrimaryButton(installButton);
-    connect(installButton, &QPushButton::clicked, this, &AppDelegate::installSelected);
-    installButton->setEnabled(false);
-    uninstallButton->setObjectName(QStringLiteral("uninstallButton"));
-    uninstallButton->setFont(systemFont(12, QFont::Bold));
-    uninstallButton->setFixedSize(190, 42);
-    uninstallButton->setCursor(Qt::PointingHandCursor);
-    connect(uninstallButton, &QPushButton::clicked, this, &AppDelegate::uninstallSelected);
-
-    auto* actionButtons = new QHBoxLayout;
-    actionButtons->setSpacing(10);
-    actionButtons->addWidget(uninstallButton);
-    actionButtons->addWidget(installButton, 1);
     auto* versionLine = new QHBoxLayout;
     versionLine->setSpacing(8);
     versionLine->addWidget(installerUpdateButton, 0, Qt::AlignVCenter);
     versionLine->addStretch(1);
     versionLine->addWidget(versionLabel, 0, Qt::AlignVCenter);
+    return versionLine;
+}
 
-    // Root stack: every row but the title block spans the full width.
-    auto* root = new QVBoxLayout(content);
-    root->setContentsMargins(24, 24, 24, 22);
-    root->setSpacing(12);
-    root->addLayout(titleBlock);
-    root->addWidget(pluginScrollView, 1);
-    root->addLayout(listButtons);
-    root->addWidget(progress);
-    root->addWidget(statusLabel);
-    root->addLayout(actionButtons);
-    root->addLayout(versionLine);
-
+void AppDelegate::placeWindow()
+{
     // The content area is 1180 x 900; a menu bar inside the window (not on a
     // Mac) comes on top of that.
+    auto* mainWindow = static_cast<QMainWindow*>(window.get());
     mainWindow->layout()->activate();
-    const QSize chrome = mainWindow->size() - content->size();
+    const QSize chrome = mainWindow->size() - mainWindow->centralWidget()->size();
     mainWindow->resize(contentSize + chrome);
     mainWindow->setMinimumSize(minimumWindowSize.expandedTo(mainWindow->minimumSizeHint()));
     if (const QScreen* screen = mainWindow->screen())
         mainWindow->move(screen->availableGeometry().center() - mainWindow->rect().center());
     // Restores the frame of the last run, if any, over the centred one.
     new FrameAutosave(mainWindow, QStringLiteral("BrenvossInstallerMainWindow"), m_environment.homeDirectory);
-
-    mainWindow->show();
 }
 
 void AppDelegate::stylePrimaryButton(QPushButton* button)

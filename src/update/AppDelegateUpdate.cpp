@@ -1,11 +1,10 @@
-#include "app/AlertText.h"
 #include "app/AppDelegate.h"
 #include "common/MainQueue.h"
+#include "ui/Alert.h"
 #include "update/InstallerRelease.h"
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -50,27 +49,19 @@ void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool upd
         return;
     promptedInstallerVersion = release.version;
 
-    auto* prompt = new QMessageBox(window.get());
-    prompt->setObjectName(QStringLiteral("installerUpdatePrompt"));
-    prompt->setAttribute(Qt::WA_DeleteOnClose);
-    prompt->setWindowModality(Qt::WindowModal);
-    prompt->setIcon(QMessageBox::Information);
-    prompt->setText(QStringLiteral("A new Brenvoss Installer is ready"));
-    prompt->setInformativeText(
-        QStringLiteral("Brenvoss Installer %1 is available. Update now to get the latest "
-                       "plug-in update checks and installer improvements.")
-            .arg(release.version));
-    // The version is the server's text.
-    showTextsAsWritten(*prompt);
-    QPushButton* download = prompt->addButton(QStringLiteral("DOWNLOAD UPDATE"), QMessageBox::AcceptRole);
-    QPushButton* later = prompt->addButton(QStringLiteral("LATER"), QMessageBox::RejectRole);
-    prompt->setDefaultButton(download);
-    prompt->setEscapeButton(later);
-    connect(prompt, &QMessageBox::finished, this, [this, prompt, download, release] {
-        if (prompt->clickedButton() == download)
+    const Alert prompt{
+        .objectName = QStringLiteral("installerUpdatePrompt"),
+        .icon = QMessageBox::Information,
+        .message = QStringLiteral("A new Brenvoss Installer is ready"),
+        .informative = QStringLiteral("Brenvoss Installer ") + release.version +
+                       QStringLiteral(" is available. Update now to get the latest "
+                                      "plug-in update checks and installer improvements."),
+        .buttons = {QStringLiteral("DOWNLOAD UPDATE"), QStringLiteral("LATER")},
+    };
+    openAlert(window.get(), prompt, [this, release](qsizetype button) {
+        if (button == 0)
             QDesktopServices::openUrl(installerBuild(release, activeEdition));
     });
-    prompt->open();
 }
 
 void AppDelegate::openInstallerUpdate()

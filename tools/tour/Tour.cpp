@@ -1,17 +1,22 @@
 #include "Tour.h"
 
-#include "DemoCatalogue.h"
-#include "LocalCatalogueServer.h"
 #include "app/AppDelegate.h"
+#include "simmac/DemoVendor.h"
+#include "vendorserver/VendorServer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 
@@ -22,9 +27,19 @@ const QSize contentSize(1180, 900);
 // An address on which nothing listens: every load fails at once.
 const QString refusedURL = QStringLiteral("http://127.0.0.1:1/catalogue");
 
-bool isLoopback(const QUrl& url)
+// The catalogue at `path` of the vendor tree under `root`, cut to its first
+// `count` plugins.
+std::string firstPlugins(const QString& path, int count)
 {
-    return url.host() == QLatin1String("127.0.0.1") || url.host() == QLatin1String("localhost");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QJsonObject catalogue = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonArray components = catalogue.value(QStringLiteral("components")).toArray();
+    while (components.size() > count)
+        components.removeLast();
+    catalogue.insert(QStringLiteral("components"), components);
+    return QJsonDocument(catalogue).toJson(QJsonDocument::Compact).toStdString();
 }
 
 class TourRun
@@ -32,7 +47,8 @@ class TourRun
 public:
     explicit TourRun(const TourOptions& options) : m_options(options) {}
 
-    std::unique_ptr<AppDelegate> makeDelegate(const QString& baseURL) const
+    std::unique_ptr<AppDelegate> makeDelegate(const QString& baseURL,
+                                              const QUrl& releaseURL = refusedURL) const
     {
         Environment environment = Environment::fromMachine(QCoreApplication::applicationDirPath());
         environment.infoDictionary = InfoDictionary{
@@ -40,23 +56,21 @@ public:
             {QStringLiteral("BrenvossManifestBaseURL"), baseURL},
             {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(BRENVOSS_TOUR_VERSION)},
         };
-        // Only loopback: without a demo server the release check has nowhere to go.
-        if (!isLoopback(environment.installerReleaseURL))
-            environment.installerReleaseURL = QUrl(refusedURL);
+        environment.installerReleaseURL = releaseURL;
+        // Launched as the app launches: the window, the first load and the
+        // release check.
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
-        delegate->activeEdition = delegate->initialEdition;
-        delegate->buildMainMenu();
-        delegate->buildWindow();
+        delegate->applicationDidFinishLaunching();
         // The sizes the tour picks are not the user's: they must not become
         // the frame the installer opens with next time.
-        delete delegate->window->findChild<QObject*>(QStringLiteral("frameAutosave"));
+        delete delegate->mainWindow()->findChild<QObject*>(QStringLiteral("frameAutosave"));
         return delegate;
     }
 
     // Pictures are taken at a known size, whatever frame an earlier run left.
     static void resizeContent(AppDelegate& delegate, QSize size)
     {
-        auto* window = static_cast<QMainWindow*>(delegate.window.get());
+        auto* window = static_cast<QMainWindow*>(delegate.mainWindow());
         const QSize chrome = window->size() - window->centralWidget()->size();
         window->resize((size + chrome).expandedTo(window->minimumSize()));
         spinUntil([] { return false; }, 50);
@@ -65,7 +79,7 @@ public:
     QString capture(AppDelegate& delegate, const QString& name)
     {
         spinUntil([] { return false; }, 100); // let layout and pending paints settle
-        QWidget* window = delegate.window.get();
+        QWidget* window = delegate.mainWindow();
         QPixmap picture = window->grab();
         // An open alert is a sheet: draw it hanging from the top of the content.
         const auto alerts = window->findChildren<QMessageBox*>(QStringLiteral("alert"));
@@ -92,19 +106,18 @@ public:
     // Loads the catalogue under `baseURL` and waits for the outcome.
     bool load(AppDelegate& delegate, bool expectFailure)
     {
-        delegate.loadManifest();
         const bool settled = spinUntil(
             [&] {
                 const bool alertOpen =
-                    !delegate.window->findChildren<QMessageBox*>(QStringLiteral("alert")).isEmpty();
-                return expectFailure ? alertOpen : delegate.manifest.has_value() || alertOpen;
+                    !delegate.mainWindow()->findChildren<QMessageBox*>(QStringLiteral("alert")).isEmpty();
+                return expectFailure ? alertOpen : delegate.loadedManifest().has_value() || alertOpen;
             },
             35000);
         // The installed-state refresh may finish a moment later.
         spinUntil(
             [&] {
-                for (QLabel* label : delegate.rowStatusLabels) {
-                    if (label->text() == QStringLiteral("Checking\u2026"))
+                for (const PluginRow& row : delegate.pluginRows()) {
+                    if (row.statusLabel->text() == QStringLiteral("Checking\u2026"))
                         return false;
                 }
                 return true;
@@ -122,57 +135,63 @@ public:
             return !path.isEmpty();
         };
 
-        LocalCatalogueServer catalogues(LocalCatalogueServer::Mode::Serving);
-        LocalCatalogueServer silent(LocalCatalogueServer::Mode::Silent);
-        if (!catalogues.start() || !silent.start()) {
-            std::fputs("brenvoss-tour: cannot listen on 127.0.0.1\n", stderr);
+        // The demo vendor, served from a folder of its own: the full
+        // catalogue, two short ones, one that never answers, and the release
+        // document, which offers a newer installer.
+        QTemporaryDir vendorRoot;
+        VendorServer vendor(vendorRoot.path().toStdString());
+        if (!vendorRoot.isValid() || !vendor.start()) {
+            std::fputs("brenvoss-tour: cannot serve the demo vendor on 127.0.0.1\n", stderr);
             return {};
         }
+        generateDemoTree(vendorRoot.path().toStdString(), vendor.baseUrl());
+        const QString base = QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/downloads/tesselar");
         const QString document = m_options.edition + QStringLiteral(".json");
-        for (int count : {1, 4, 12})
-            catalogues.serve(QString::number(count), document, demoCatalogue(count, m_options.edition));
+        for (int count : {1, 4})
+            vendor.putFile(
+                "/short/" + std::to_string(count) + "/" + document.toStdString(),
+                firstPlugins(vendorRoot.path() + QStringLiteral("/downloads/tesselar/manifests/") + document,
+                             count));
+        vendor.setFault("/silent/" + document.toStdString(), Fault{.delayMs = 120000});
+        const QString fullCatalogue = m_options.manifestBaseURL.isEmpty()
+                                          ? base + QStringLiteral("/manifests")
+                                          : m_options.manifestBaseURL;
+        const QUrl release(base + QStringLiteral("/installer-latest.json"));
+        const auto shortCatalogue = [&vendor](int count) {
+            return QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/short/") +
+                   QString::number(count);
+        };
 
         {
-            auto delegate = makeDelegate(refusedURL);
+            auto delegate =
+                makeDelegate(QString::fromStdString(vendor.baseUrl()) + QStringLiteral("/silent"));
             resizeContent(*delegate, contentSize);
-            if (!keep(capture(*delegate, QStringLiteral("01-just-built"))))
+            if (!keep(capture(*delegate, QStringLiteral("01-loading"))))
                 return {};
         }
         {
-            auto delegate = makeDelegate(silent.baseURL(QStringLiteral("catalogue")));
+            auto delegate = makeDelegate(fullCatalogue, release);
             resizeContent(*delegate, contentSize);
-            delegate->loadManifest();
-            spinUntil([] { return false; }, 300);
-            if (!keep(capture(*delegate, QStringLiteral("02-loading"))))
-                return {};
-        }
-        {
-            const bool ownServer = m_options.manifestBaseURL.isEmpty();
-            auto delegate = makeDelegate(ownServer ? catalogues.baseURL(QStringLiteral("12"))
-                                                   : m_options.manifestBaseURL);
-            resizeContent(*delegate, contentSize);
-            if (isLoopback(delegate->environment().installerReleaseURL) && !ownServer)
-                delegate->checkInstallerVersion();
-            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("03-loaded"))))
+            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("02-loaded"))))
                 return {};
         }
         {
             auto delegate = makeDelegate(refusedURL);
             resizeContent(*delegate, contentSize);
-            if (!load(*delegate, true) || !keep(capture(*delegate, QStringLiteral("04-load-failed"))))
+            if (!load(*delegate, true) || !keep(capture(*delegate, QStringLiteral("03-load-failed"))))
                 return {};
         }
-        for (const auto& [count, name] : {std::pair{1, "05-one-plugin"}, std::pair{4, "06-four-plugins"}}) {
-            auto delegate = makeDelegate(catalogues.baseURL(QString::number(count)));
+        for (const auto& [count, name] : {std::pair{1, "04-one-plugin"}, std::pair{4, "05-four-plugins"}}) {
+            auto delegate = makeDelegate(shortCatalogue(count));
             resizeContent(*delegate, contentSize);
             if (!load(*delegate, false) || !keep(capture(*delegate, QString::fromLatin1(name))))
                 return {};
         }
         {
             // The smallest window: long names, formats and status lines are shortened.
-            auto delegate = makeDelegate(catalogues.baseURL(QStringLiteral("12")));
+            auto delegate = makeDelegate(fullCatalogue);
             resizeContent(*delegate, QSize(1, 1));
-            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("07-smallest-window"))))
+            if (!load(*delegate, false) || !keep(capture(*delegate, QStringLiteral("06-smallest-window"))))
                 return {};
         }
         return written;

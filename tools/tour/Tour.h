@@ -12,7 +12,7 @@ class AppDelegate;
 struct TourOptions
 {
     QString outputDirectory;
-    QString manifestBaseURL; // a real catalogue server; empty: the tour serves its own
+    QString manifestBaseURL; // a catalogue server; empty: the demo vendor, served by the tour
     QString edition = QStringLiteral("Native");
 };
 

@@ -22,7 +22,8 @@ int main(int argc, char* argv[])
                                     QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
     const QCommandLineOption baseURL(
         QStringLiteral("manifest-base-url"),
-        QStringLiteral("Catalogue server for the loaded state (default: built in)."), QStringLiteral("URL"));
+        QStringLiteral("Catalogue server for the loaded state (default: the demo vendor)."),
+        QStringLiteral("URL"));
     const QCommandLineOption edition(QStringLiteral("edition"), QStringLiteral("Native or DSP."),
                                      QStringLiteral("NAME"), QStringLiteral("Native"));
     parser.addOptions({output, baseURL, edition});
