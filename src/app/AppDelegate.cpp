@@ -71,14 +71,19 @@ void AppDelegate::attachTo(QApplication& application)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    openWindow();
+    loadManifest();
+    checkInstallerVersion();
+}
+
+void AppDelegate::openWindow()
+{
     // A Qt application is a regular one (Dock icon, menu bar) by default, and
     // buildWindow() forces the light appearance before it styles anything.
     activeEdition = initialEdition;
     buildMainMenu();
     buildWindow();
     activateApplication(*window);
-    loadManifest();
-    checkInstallerVersion();
 }
 
 void AppDelegate::applicationDidBecomeActive()

@@ -54,6 +54,9 @@ public:
     // Lifecycle (app/).
     void attachTo(QApplication& application); // makes this the application's delegate
     void applicationDidFinishLaunching();
+    // The first half of the launch: fixes the edition, builds the menu and
+    // the window and brings the app to the front; nothing is loaded yet.
+    void openWindow();
     void applicationDidBecomeActive();
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
     void applicationWillTerminate() {}

@@ -28,24 +28,22 @@ struct BuiltWindow
         TestWorld testWorld = TestWorld())
         : world(std::move(testWorld)), delegate(std::make_unique<AppDelegate>(world.environment(info)))
     {
-        delegate->activeEdition = delegate->initialEdition;
-        delegate->buildMainMenu();
-        delegate->buildWindow();
+        delegate->openWindow();
         settle();
     }
     AppDelegate* operator->() const { return delegate.get(); }
 
     template <class T = QWidget> T* find(const char* name) const
     {
-        return delegate->window->findChild<T*>(QLatin1String(name));
+        return delegate->template control<T>(QLatin1String(name));
     }
     template <class T = QWidget> QList<T*> all(const char* name) const
     {
-        return delegate->window->findChildren<T*>(QLatin1String(name));
+        return delegate->mainWindow()->findChildren<T*>(QLatin1String(name));
     }
     QRect frameOf(const QWidget* widget) const
     {
-        return QRect(widget->mapTo(delegate->window.get(), QPoint(0, 0)), widget->size());
+        return QRect(widget->mapTo(delegate->mainWindow(), QPoint(0, 0)), widget->size());
     }
 
     TestWorld world;

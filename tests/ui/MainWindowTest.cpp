@@ -55,7 +55,7 @@ TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
     QApplication::setPalette(QPalette(QColor(20, 20, 20))); // white text on black
     BuiltWindow window;
     EXPECT_EQ(QApplication::palette(), QApplication::style()->standardPalette());
-    EXPECT_GT(window->window->palette().color(QPalette::Base).lightness(), 200);
+    EXPECT_GT(window->mainWindow()->palette().color(QPalette::Base).lightness(), 200);
 
     const QColor paper(245, 240, 230), surface(255, 253, 248), ink(23, 50, 58), burgundy(142, 65, 64),
         muted(100, 114, 118), green(51, 107, 89);
@@ -66,7 +66,7 @@ TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
         status->setPalette(palette);
         settle();
     }
-    const QImage image = window->window->grab().toImage();
+    const QImage image = window->mainWindow()->grab().toImage();
     const auto colourAt = [&](const char* name, QPoint offset) {
         return image.pixelColor(window.frameOf(window.find(name)).topLeft() + offset).rgb();
     };
@@ -88,7 +88,7 @@ TEST_F(MainWindow, LightAndDrawnInThePaletteUnderADarkDesktop)
 TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
 {
     app->showManifest(testManifest(1));
-    const QSize frame = app->window->size();
+    const QSize frame = app->mainWindow()->size();
     const QString longText =
         QStringLiteral("Start ") + QString(300, QLatin1Char('x')) + QStringLiteral(" end");
     const std::pair<const char*, Qt::TextElideMode> cases[] = {{"statusLabel", Qt::ElideMiddle},
@@ -99,7 +99,7 @@ TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
         auto* label = app.find<QLabel>(name);
         label->setText(longText);
         settle();
-        EXPECT_EQ(app->window->size(), frame);
+        EXPECT_EQ(app->mainWindow()->size(), frame);
         EXPECT_EQ(label->text(), longText);
         // Drawn exactly as the label draws the shortened text.
         const QImage drawn = drawingOf(label);
@@ -125,7 +125,7 @@ TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
     QRect frame;
     {
         const BuiltWindow first(info, world);
-        QWidget* main = first->window.get();
+        QWidget* main = first->mainWindow();
         main->resize(400, 300);
         settle();
         EXPECT_EQ(main->size(), QSize(980, 620));
@@ -135,7 +135,7 @@ TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
         settle();
         frame = main->geometry();
     }
-    EXPECT_EQ(BuiltWindow(info, world)->window->geometry(), frame);
+    EXPECT_EQ(BuiltWindow(info, world)->mainWindow()->geometry(), frame);
     EXPECT_EQ(BuiltWindow().find("contentView")->size(), QSize(1180, 900));
 }
 
@@ -152,10 +152,12 @@ TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)
     EXPECT_EQ(shown.join(u','),
               QStringLiteral("Brenvoss Installer:,Quit Brenvoss Installer Ctrl+Q,Edit:,Undo Ctrl+Z,-,"
                              "Cut Ctrl+X,Copy Ctrl+C,Paste Ctrl+V,Select All Ctrl+A"));
-    const auto item = [&](const char* name) { return app->window->findChild<QAction*>(QLatin1String(name)); };
+    const auto item = [&](const char* name) {
+        return app->mainWindow()->findChild<QAction*>(QLatin1String(name));
+    };
     EXPECT_EQ(item("quitMenuItem")->menuRole(), QAction::QuitRole);
 
-    app->window->activateWindow();
+    app->mainWindow()->activateWindow();
     QLineEdit field(QStringLiteral("hello"), app.find("contentView"));
     field.show();
     field.setFocus();
@@ -185,10 +187,10 @@ TEST_F(MainWindow, EveryLabelAndControlIsNamedByItsText)
     settle();
 
     int named = 0;
-    for (QLabel* label : app->window->findChildren<QLabel*>())
+    for (QLabel* label : app->mainWindow()->findChildren<QLabel*>())
         named += QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) == label->text();
-    for (QAbstractButton* button : app->window->findChildren<QAbstractButton*>()) {
-        if (!button->isVisibleTo(app->window.get()))
+    for (QAbstractButton* button : app->mainWindow()->findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(app->mainWindow()))
             continue; // the menu bar's hidden overflow button
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
         named += accessible->text(QAccessible::Name) ==

@@ -36,7 +36,10 @@ TEST_F(PluginList, CardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
         EXPECT_TRUE(old.isNull());
         EXPECT_DOUBLE_EQ(app->progressFraction(), 0.0);
         EXPECT_EQ(app->selectedComponents(), manifest.components);
-        EXPECT_EQ(app->rowStatusLabels, app.all<QLabel>("componentStatus"));
+        QList<QLabel*> rowLabels;
+        for (const PluginRow& row : app->pluginRows())
+            rowLabels.append(row.statusLabel);
+        EXPECT_EQ(rowLabels, app.all<QLabel>("componentStatus"));
         EXPECT_EQ(app.find<QLabel>("statusLabel")->text(),
                   QStringLiteral("%1 plugins ready \u2014 collection version %1").arg(components));
         return linesOf(app);
@@ -60,7 +63,7 @@ TEST_F(PluginList, CardsAre48HighInEqualThirdsWhateverTheirTexts)
     app->showManifest(manifest);
     app.all<QLabel>("componentStatus")[1]->setText(
         QStringLiteral("v1.0.0 installed, v9.9.9 offered by the catalogue: update"));
-    app->window->resize(980, 620);
+    app->mainWindow()->resize(980, 620);
     settle();
     const QList<QWidget*> cards = app.all<QWidget>("pluginCard");
     EXPECT_EQ(cards[2]->findChild<QLabel*>(QStringLiteral("componentFormats"))->text(),
