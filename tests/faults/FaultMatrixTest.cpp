@@ -384,15 +384,14 @@ TEST_P(FaultMatrix, IsSurvived)
     // A run that succeeds adds or removes Alpha's entry (a corrupt record
     // reads as none); anything else, or a record that cannot be read, stays
     // byte for byte.
-    if (text == QLatin1String(installed) && !recordBefore.isNull()) {
+    if (text == QLatin1String(installed))
         record.insert(component.slug, component.sha256);
-        EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
-    } else if (text == QLatin1String(uninstalled) && !recordBefore.isNull()) {
+    else
         record.remove(component.slug);
-        EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
-    } else {
+    if (recordBefore.isNull() || (text != QLatin1String(installed) && text != QLatin1String(uninstalled)))
         EXPECT_EQ(recordBytes(), recordBefore);
-    }
+    else
+        EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
 
     // The plugin folders hold exactly the bundles of Alpha's the row expects,
     // its receipt with them, and the cards tell what is there.
