@@ -1,5 +1,5 @@
-// The status refresh of the plugin list the app built from a catalogue, over
-// bundles on the simulated Mac.
+// The status refresh of the list the app built from a catalogue, over bundles
+// on the simulated Mac.
 #include "BundleFixtures.h"
 #include "app/AppDelegate.h"
 #include "support/TestEnvironment.h"
@@ -54,43 +54,32 @@ protected:
 // right; only up-to-date rows lose their tick, and a refresh never ticks one.
 TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 {
-    const QString aax = QStringLiteral("Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin");
-    bundle(QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component"),
-           xmlPlistWithVersion(QStringLiteral("1.0.0")));
-    bundle(vst3("Alpha.vst3"), binaryPlistWithVersion(QStringLiteral("1.1.0")));
-    bundle(vst3("Beta.vst3"), xmlPlistWithVersion(QStringLiteral("1.10")));
-    bundle(aax, xmlPlist(QStringLiteral("<key>CFBundleShortVersionString</key><real>2</real>")));
+    const QString au = QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component");
+    bundle(vst3("Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("1.0.0")));
+    bundle(au, binaryPlistWithVersion(QStringLiteral("1.1.0")));
+    bundle(vst3("Delta.vst3"), QByteArray());
     bundle(vst3("Epsilon.vst3"), QByteArray());
     ASSERT_TRUE(writeFile(QString(), delegate.installedRecordsPath(),
                           QStringLiteral("{\"epsilon\":\"%1\"}").arg(digest.toUpper()).toUtf8()));
-
-    add("alpha", "1.1.0",
-        QStringList{QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component/Contents/Info.plist"),
-                    vst3("Alpha.vst3/Contents/MacOS/Alpha"), vst3("Alpha.vst3/Contents/Info.plist")});
-    add("beta", "1.9", QStringList{vst3("Beta.vst3")});
+    add("alpha", "1.1.0", QStringList{vst3("Alpha.vst3/Contents/Info.plist")});
     add("gamma", "2.0", std::nullopt);
-    add("delta", nullptr, QStringList{aax});
-    add("epsilon", "3.0", QStringList{vst3("Epsilon.vst3/Contents")});
-    add("alpha", "1.1.0", QStringList{vst3("Alpha.vst3")});
+    add("delta", nullptr, QStringList{vst3("Delta.vst3")});
+    add("epsilon", "3.0", QStringList{vst3("Epsilon.vst3")});
+    add("alpha", "1.1.0", QStringList{au});
     delegate.showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
 
-    const struct
-    {
-        const char16_t* text;
-        QColor colour;
-        bool checked;
-    } expected[] = {
+    const std::tuple<const char16_t*, QColor, bool> expected[] = {
         {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.palette.burgundy, true},
-        {u"v1.9  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
         {u"v2.0  \u2022  Not installed", delegate.palette.muted, true},
         {u"Installed", delegate.palette.burgundy, true},
-        {u"\u2713 Up to date", delegate.palette.upToDateGreen, false},
+        {u"\u2713 Up to date", delegate.palette.upToDateGreen, false}, // by the record
         {u"v1.1.0  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
     };
     for (qsizetype row = 0; row < qsizetype(std::size(expected)); ++row) {
-        EXPECT_EQ(status(row)->text(), QString::fromUtf16(expected[row].text)) << "row " << row;
-        EXPECT_EQ(status(row)->palette().color(QPalette::WindowText), expected[row].colour) << "row " << row;
-        EXPECT_EQ(checkbox(row)->isChecked(), expected[row].checked) << "row " << row;
+        const auto& [text, colour, checked] = expected[row];
+        EXPECT_EQ(status(row)->text(), QString::fromUtf16(text)) << "row " << row;
+        EXPECT_EQ(status(row)->palette().color(QPalette::WindowText), colour) << "row " << row;
+        EXPECT_EQ(checkbox(row)->isChecked(), checked) << "row " << row;
     }
 
     delegate.selectNone();

@@ -1,7 +1,5 @@
-// The installer update check against the local vendor server. Statuses, bad
-// documents and broken connections are rows of the fault matrix, and which
-// versions are newer is the comparison's own table; here, what the window
-// makes of it.
+// What the window makes of the installer release; failed checks are rows of
+// the fault matrix, which versions are newer the comparison's own table.
 #include "app/AppDelegate.h"
 #include "support/Alerts.h"
 #include "support/TestEnvironment.h"
