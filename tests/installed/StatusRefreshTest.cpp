@@ -1,3 +1,5 @@
+// The status refresh of the list the app built from a catalogue, over bundles
+// on the simulated Mac.
 #include "BundleFixtures.h"
 #include "app/AppDelegate.h"
 #include "support/TestEnvironment.h"
@@ -5,9 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,129 +15,77 @@
 namespace {
 
 const QString digest = QStringLiteral("2c26b46b68ffc68ff99b453c1d30413413422d706483bfa0f98a5e886266e7ae");
-
-QString path(const char* text)
+// A path in the VST3 folder, relative to the system root.
+QString vst3(const char* path)
 {
-    return QString::fromUtf8(text);
+    return QStringLiteral("Library/Audio/Plug-Ins/VST3/") + QLatin1String(path);
 }
 
 class StatusRefreshTest : public ::testing::Test
 {
 protected:
     TestWorld world;
-    QString mac = world.systemRoot();
     AppDelegate delegate{world.environment(TestWorld::infoFor(QStringLiteral("http://127.0.0.1:9/m")))};
-    QWidget rows; // owns the checkboxes and labels
+    QList<PluginComponent> components;
 
-    // One row as the plugin list builds it: checkbox on, "Checking…".
-    void addRow(const char* slug, std::optional<QString> pluginVersion, std::optional<QStringList> paths)
+    // A catalogue entry (version nullptr: none) whose install paths are
+    // relative to the system root.
+    void add(const char* slug, const char* pluginVersion, std::optional<QStringList> paths)
     {
         PluginComponent c;
         c.slug = c.name = QString::fromUtf8(slug);
         c.sha256 = digest;
-        c.pluginVersion = std::move(pluginVersion);
+        if (pluginVersion)
+            c.pluginVersion = QString::fromUtf8(pluginVersion);
         c.installPaths = std::move(paths);
-        auto* checkbox = new QCheckBox(c.name, &rows);
-        checkbox->setChecked(true);
-        auto* label = new QLabel(QStringLiteral("Checking\u2026"), &rows);
-        delegate.checkboxes.append({checkbox, c});
-        delegate.rowStatusLabels.append(label);
-        delegate.componentStatusLabels.insert(c.slug, label);
+        components.append(c);
+    }
+    // A bundle at `path` (relative to the system root) holding `infoPlist`.
+    void bundle(const QString& path, const QByteArray& infoPlist)
+    {
+        ASSERT_TRUE(makeBundle(world.systemRoot(), QLatin1Char('/') + path, infoPlist)) << qPrintable(path);
     }
 
-    bool checked(qsizetype row) const { return delegate.checkboxes.at(row).first->isChecked(); }
-    QString text(qsizetype row) const { return delegate.rowStatusLabels.at(row)->text(); }
-    QColor colour(qsizetype row) const
-    {
-        return delegate.rowStatusLabels.at(row)->palette().color(QPalette::WindowText);
-    }
+    QCheckBox* checkbox(qsizetype row) const { return delegate.checkboxes.at(row).first; }
+    QLabel* status(qsizetype row) const { return delegate.rowStatusLabels.at(row); }
 };
 
-} // namespace
-
-TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndClearsUpToDateRows)
+// Texts and colours per status kind, each card of a repeated slug in its own
+// right; only up-to-date rows lose their tick, and a refresh never ticks one.
+TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 {
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/Components/Alpha.component"),
-                           xmlPlistWithVersion(QStringLiteral("1.0.0"))));
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
-                           binaryPlistWithVersion(QStringLiteral("1.1.0"))));
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Beta.vst3"),
-                           xmlPlistWithVersion(QStringLiteral("1.10"))));
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin"),
-                           xmlPlist(QStringLiteral("<key>CFBundleShortVersionString</key><real>2</real>"))));
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Epsilon.vst3"), QByteArray()));
+    const QString au = QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component");
+    bundle(vst3("Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("1.0.0")));
+    bundle(au, binaryPlistWithVersion(QStringLiteral("1.1.0")));
+    bundle(vst3("Delta.vst3"), QByteArray());
+    bundle(vst3("Epsilon.vst3"), QByteArray());
     ASSERT_TRUE(writeFile(QString(), delegate.installedRecordsPath(),
                           QStringLiteral("{\"epsilon\":\"%1\"}").arg(digest.toUpper()).toUtf8()));
+    add("alpha", "1.1.0", QStringList{vst3("Alpha.vst3/Contents/Info.plist")});
+    add("gamma", "2.0", std::nullopt);
+    add("delta", nullptr, QStringList{vst3("Delta.vst3")});
+    add("epsilon", "3.0", QStringList{vst3("Epsilon.vst3")});
+    add("alpha", "1.1.0", QStringList{au});
+    delegate.showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
 
-    addRow("alpha", QStringLiteral("1.1.0"),
-           QStringList{path("Library/Audio/Plug-Ins/Components/Alpha.component/Contents/Info.plist"),
-                       path("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/MacOS/Alpha"),
-                       path("Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist")});
-    addRow("beta", QStringLiteral("1.9"),
-           QStringList{path("Library/Audio/Plug-Ins/VST3/Beta.vst3/Contents/Info.plist")});
-    addRow("gamma", QStringLiteral("2.0"), std::nullopt);
-    addRow("delta", std::nullopt,
-           QStringList{
-               path("Library/Application Support/Avid/Audio/Plug-Ins/Delta.aaxplugin/Contents/Info.plist")});
-    addRow("epsilon", QStringLiteral("3.0"),
-           QStringList{path("Library/Audio/Plug-Ins/VST3/Epsilon.vst3/Contents")});
-    delegate.checkboxes.at(2).first->setChecked(false); // the refresh never turns a checkbox on
-
-    delegate.updateComponentStatuses();
-
-    const struct
-    {
-        const char16_t* text;
-        QColor colour;
-        bool checked;
-    } expected[] = {
+    const std::tuple<const char16_t*, QColor, bool> expected[] = {
         {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.palette.burgundy, true},
-        {u"v1.9  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
-        {u"v2.0  \u2022  Not installed", delegate.palette.muted, false},
+        {u"v2.0  \u2022  Not installed", delegate.palette.muted, true},
         {u"Installed", delegate.palette.burgundy, true},
-        {u"\u2713 Up to date", delegate.palette.upToDateGreen, false},
+        {u"\u2713 Up to date", delegate.palette.upToDateGreen, false}, // by the record
+        {u"v1.1.0  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
     };
     for (qsizetype row = 0; row < qsizetype(std::size(expected)); ++row) {
-        EXPECT_EQ(text(row), QString::fromUtf16(expected[row].text)) << "row " << row;
-        EXPECT_EQ(colour(row), expected[row].colour) << "row " << row;
-        EXPECT_EQ(checked(row), expected[row].checked) << "row " << row;
+        const auto& [text, colour, checked] = expected[row];
+        EXPECT_EQ(status(row)->text(), QString::fromUtf16(text)) << "row " << row;
+        EXPECT_EQ(status(row)->palette().color(QPalette::WindowText), colour) << "row " << row;
+        EXPECT_EQ(checkbox(row)->isChecked(), checked) << "row " << row;
     }
-}
 
-TEST_F(StatusRefreshTest, RefreshesEveryCardOfARepeatedSlug)
-{
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
-                           xmlPlistWithVersion(QStringLiteral("1.0"))));
-    addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Alpha.vst3")});
-    addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Other.vst3")});
-
+    delegate.selectNone();
     delegate.updateComponentStatuses();
-
-    EXPECT_EQ(text(0), QStringLiteral("v1.0  \u2022  \u2713 Up to date"));
-    EXPECT_EQ(colour(0), delegate.palette.upToDateGreen);
-    EXPECT_FALSE(checked(0));
-    EXPECT_EQ(text(1), QStringLiteral("v1.0  \u2022  Not installed"));
-    EXPECT_EQ(colour(1), delegate.palette.muted);
-    EXPECT_TRUE(checked(1));
-}
-
-// Rows without their own label use the one kept for the slug; rows without
-// any label still lose their checkmark when up to date.
-TEST_F(StatusRefreshTest, WorksWithLabelsKeptOnlyBySlugOrWithNone)
-{
-    ASSERT_TRUE(makeBundle(mac, path("/Library/Audio/Plug-Ins/VST3/Alpha.vst3"),
-                           xmlPlistWithVersion(QStringLiteral("1.0"))));
-    addRow("alpha", QStringLiteral("1.0"), QStringList{path("Library/Audio/Plug-Ins/VST3/Alpha.vst3")});
-    addRow("beta", QStringLiteral("1.0"), std::nullopt);
-    QLabel* beta = delegate.componentStatusLabels.value(QStringLiteral("beta"));
-    delegate.rowStatusLabels.clear();
-    delegate.componentStatusLabels.remove(QStringLiteral("alpha"));
-
-    delegate.updateComponentStatuses();
-
-    EXPECT_FALSE(checked(0));
-    EXPECT_EQ(beta->text(), QStringLiteral("v1.0  \u2022  Not installed"));
-    EXPECT_EQ(beta->palette().color(QPalette::WindowText), delegate.palette.muted);
+    for (qsizetype row = 0; row < components.size(); ++row)
+        EXPECT_FALSE(checkbox(row)->isChecked()) << "row " << row;
 }
 
 // Files that are not what they seem, in place of Info.plists and of the
@@ -147,33 +95,34 @@ TEST_F(StatusRefreshTest, WorksWithLabelsKeptOnlyBySlugOrWithNone)
 // refresh comes back at once (a hang shows as the test's time-out).
 TEST_F(StatusRefreshTest, SpecialFilesAreInstalledWithoutAVersionAndNeverHang)
 {
-    const auto fifo = [](const QString& at) { return mkfifo(QFile::encodeName(at).constData(), 0644) == 0; };
-    const auto zero = [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); };
-    const auto folder = [](const QString& at) { return QDir().mkpath(at); };
-    const auto huge = [](const QString& at) {
-        QFile file(at);
-        return file.open(QIODevice::WriteOnly) && file.resize((16 << 20) + 1);
+    const std::pair<const char*, std::function<bool(const QString&)>> makers[] = {
+        {"Fifo", [](const QString& at) { return mkfifo(QFile::encodeName(at).constData(), 0644) == 0; }},
+        {"Zero", [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); }},
+        {"Folder", [](const QString& at) { return QDir().mkpath(at); }},
+        {"Huge",
+         [](const QString& at) {
+             QFile file(at);
+             return file.open(QIODevice::WriteOnly) && file.resize((16 << 20) + 1);
+         }},
     };
-    const std::function<bool(const QString&)> makers[] = {fifo, zero, folder, huge};
     const QString record = delegate.installedRecordsPath();
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(record).absolutePath()));
-    const char* names[] = {"Fifo", "Zero", "Folder", "Huge"};
-    for (int i = 0; i < 4; ++i) {
-        const QString bundle =
-            QStringLiteral("/Library/Audio/Plug-Ins/VST3/%1.vst3").arg(QLatin1String(names[i]));
-        ASSERT_TRUE(makeBundle(mac, bundle + QStringLiteral("/Contents"), QByteArray()));
-        ASSERT_TRUE(makers[i](mac + bundle + QStringLiteral("/Contents/Info.plist"))) << names[i];
-        addRow(names[i], QStringLiteral("1.0"), QStringList{bundle});
+    ASSERT_TRUE(writeFile(QString(), record, QByteArray()));
+    for (const auto& [name, make] : makers) {
+        const QString path = vst3(name) + QStringLiteral(".vst3");
+        bundle(path + QStringLiteral("/Contents"), QByteArray());
+        ASSERT_TRUE(
+            make(world.systemRoot() + QLatin1Char('/') + path + QStringLiteral("/Contents/Info.plist")));
+        add(name, "1.0", QStringList{path});
     }
-    for (int i = 0; i < 4; ++i) {
+    delegate.showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
+    for (const auto& [name, make] : makers) {
         QFile::remove(record);
         QDir(record).removeRecursively();
-        ASSERT_TRUE(makers[i](record)) << names[i];
-
+        ASSERT_TRUE(make(record)) << name;
         delegate.updateComponentStatuses();
-
-        for (qsizetype row = 0; row < 4; ++row)
-            EXPECT_EQ(text(row), QStringLiteral("Installed"))
-                << names[row] << " with a record that is " << names[i];
+        for (qsizetype row = 0; row < components.size(); ++row)
+            EXPECT_EQ(status(row)->text(), QStringLiteral("Installed")) << row << " with a record: " << name;
     }
 }
+
+} // namespace
