@@ -25,7 +25,7 @@ protected:
         QSslConfiguration::setDefaultConfiguration(tls);
         delegate = std::make_unique<AppDelegate>(world.environment(
             TestWorld::infoFor(QString::fromStdString(server.baseUrl()) + QStringLiteral("/catalogue"))));
-        delegate->buildWindow();
+        delegate->openWindow();
     }
     void TearDown() override
     {
@@ -48,13 +48,16 @@ TEST_F(CatalogueLoad, OneUncachedRequestShowsTheList)
       {"slug":"b","name":"B","packageId":"p.b","version":"1","sha256":"00","sizeBytes":1,"url":"https://t/b",
        "formats":[]}]})");
     delegate->loadManifest();
-    EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("Loading the latest plugin list\u2026"));
-    EXPECT_FALSE(delegate->refreshButton->isEnabled());
-    ASSERT_TRUE(waitFor([&] { return delegate->refreshButton->isEnabled(); }));
+    EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("statusLabel"))->text(),
+              QStringLiteral("Loading the latest plugin list\u2026"));
+    EXPECT_FALSE(delegate->control<QPushButton>(QStringLiteral("refreshButton"))->isEnabled());
+    ASSERT_TRUE(waitFor(
+        [&] { return delegate->control<QPushButton>(QStringLiteral("refreshButton"))->isEnabled(); }));
     EXPECT_EQ(visibleAlert(), nullptr);
-    EXPECT_EQ(delegate->statusLabel->text(), QStringLiteral("2 plugins ready \u2014 collection version 3.4"));
-    EXPECT_EQ(delegate->window->findChildren<QCheckBox*>().size(), 2);
-    EXPECT_TRUE(delegate->installButton->isEnabled());
+    EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("statusLabel"))->text(),
+              QStringLiteral("2 plugins ready \u2014 collection version 3.4"));
+    EXPECT_EQ(delegate->mainWindow()->findChildren<QCheckBox*>().size(), 2);
+    EXPECT_TRUE(delegate->control<QPushButton>(QStringLiteral("installButton"))->isEnabled());
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -83,9 +86,9 @@ TEST_F(CatalogueLoad, FailureBeforeAnyListIsReportedAndLeavesInstallOff)
             EXPECT_EQ(texts.text, QString::fromUtf8(detail));
         }
         dismissAlerts();
-        EXPECT_EQ(delegate->statusLabel->text(), texts.title);
-        EXPECT_FALSE(delegate->installButton->isEnabled());
-        EXPECT_TRUE(delegate->refreshButton->isEnabled());
+        EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("statusLabel"))->text(), texts.title);
+        EXPECT_FALSE(delegate->control<QPushButton>(QStringLiteral("installButton"))->isEnabled());
+        EXPECT_TRUE(delegate->control<QPushButton>(QStringLiteral("refreshButton"))->isEnabled());
     }
 }
 

@@ -46,8 +46,8 @@ protected:
         ASSERT_TRUE(makeBundle(world.systemRoot(), QLatin1Char('/') + path, infoPlist)) << qPrintable(path);
     }
 
-    QCheckBox* checkbox(qsizetype row) const { return delegate.checkboxes.at(row).first; }
-    QLabel* status(qsizetype row) const { return delegate.rowStatusLabels.at(row); }
+    QCheckBox* checkbox(qsizetype row) const { return delegate.pluginRows().at(row).checkbox; }
+    QLabel* status(qsizetype row) const { return delegate.pluginRows().at(row).statusLabel; }
 };
 
 // Texts and colours per status kind, each card of a repeated slug in its own

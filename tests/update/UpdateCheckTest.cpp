@@ -59,9 +59,14 @@ protected:
         };
         const auto before = checks();
         step ? step() : delegate->checkInstallerVersion();
-        const QString line = delegate->versionLabel->text();
+        const QString line = delegate->control<QLabel>(QStringLiteral("versionLabel"))->text();
         ASSERT_TRUE(waitFor([&] { return checks() > before; }));
-        waitFor([&] { return delegate->versionLabel->text() != line || visibleAlert(); }, 300);
+        waitFor(
+            [&] {
+                return delegate->control<QLabel>(QStringLiteral("versionLabel"))->text() != line ||
+                       visibleAlert();
+            },
+            300);
     }
 
     TestWorld world;
@@ -86,9 +91,9 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         const QUrl build(QStringLiteral("https://dl.test/%1-1.10.0.dmg").arg(edition));
         offer("1.10.0");
         launch(edition, own);
-        EXPECT_EQ(delegate->versionLabel->text(),
+        EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
                   QStringLiteral("Brenvoss Installer %1  \u2022  Version 1.10.0 available").arg(ownText));
-        EXPECT_TRUE(delegate->installerUpdateButton->isVisible());
+        EXPECT_TRUE(delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->isVisible());
         QMessageBox* prompt = visibleAlert();
         ASSERT_NE(prompt, nullptr);
         const AlertTexts texts = textsOf(prompt);
@@ -108,7 +113,7 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         check();
         EXPECT_EQ(visibleAlert(), nullptr);
         delegate->setBusy(true);
-        delegate->installerUpdateButton->click();
+        delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->click();
         EXPECT_EQ(opener.opened, (QList<QUrl>{build, build}));
 
         offer("1.10.1"); // newer than the one prompted for
@@ -122,9 +127,9 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
 
         offer("0"); // older than 1.9.3, the same as 0
         check();
-        EXPECT_EQ(delegate->versionLabel->text(),
+        EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
                   QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownText));
-        EXPECT_FALSE(delegate->installerUpdateButton->isVisible());
+        EXPECT_FALSE(delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->isVisible());
         EXPECT_EQ(visibleAlert(), nullptr);
     }
     for (const RecordedRequest& r : server.requests())
@@ -133,7 +138,8 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
     server.stop();
     delegate->checkInstallerVersion();
     waitFor([] { return false; }, 300);
-    EXPECT_EQ(delegate->versionLabel->text(), QStringLiteral("Brenvoss Installer 0  \u2022  Up to date"));
+    EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
+              QStringLiteral("Brenvoss Installer 0  \u2022  Up to date"));
     EXPECT_EQ(visibleAlert(), nullptr);
 }
 

@@ -29,7 +29,7 @@ void WorkflowFixture::TearDown()
 void WorkflowFixture::relaunch(const Environment& env)
 {
     delegate = std::make_unique<AppDelegate>(env);
-    delegate->buildWindow();
+    delegate->openWindow();
 }
 
 QString WorkflowFixture::bundlePath(const TestPlugin& plugin, const QString& format)
@@ -110,16 +110,16 @@ void WorkflowFixture::putOnMac(const PluginComponent& c, const std::string& vers
 QList<QCheckBox*> WorkflowFixture::boxes() const
 {
     QList<QCheckBox*> list;
-    for (const auto& row : delegate->checkboxes)
-        list.append(row.first);
+    for (const PluginRow& row : delegate->pluginRows())
+        list.append(row.checkbox);
     return list;
 }
 
 QStringList WorkflowFixture::cards() const
 {
     QStringList texts;
-    for (const QLabel* label : delegate->rowStatusLabels)
-        texts.append(label->text());
+    for (const PluginRow& row : delegate->pluginRows())
+        texts.append(row.statusLabel->text());
     return texts;
 }
 

@@ -52,7 +52,7 @@ public:
     // The window: controls by their object names, each row's checkbox and status line.
     template <class Control = QPushButton> Control* control(const char* name) const
     {
-        return delegate->window->findChild<Control*>(QLatin1String(name));
+        return delegate->control<Control>(QLatin1String(name));
     }
     QString statusText() const { return control<QLabel>("statusLabel")->text(); }
     QList<QCheckBox*> boxes() const;
