@@ -32,20 +32,14 @@ TEST(PackageName, OnlyOnePlainPathComponentNamesAFile)
         EXPECT_FALSE(isSafePackageName(bad)) << bad.toStdString();
 }
 
+// One 1 MiB block and a byte.
 TEST(Sha256, ReadsAFileToItsEndAndReportsAMissingOne)
 {
     QTemporaryDir dir;
-    const std::pair<std::string, const char*> cases[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        // One 1 MiB block and a byte.
-        {std::string(1024 * 1024 + 1, 'a'),
-         "4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"},
-    };
-    for (const auto& [bytes, expected] : cases) {
-        const QString file = dir.filePath(QString::number(bytes.size()));
-        writeFileAtomically(file.toStdString(), bytes);
-        EXPECT_EQ(sha256(file).value().toStdString(), expected);
-    }
+    const QString file = dir.filePath(QStringLiteral("a.pkg"));
+    writeFileAtomically(file.toStdString(), std::string(1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(sha256(file).value(),
+              QStringLiteral("4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"));
     const Result<QString> missing = sha256(dir.filePath(QStringLiteral("deleted.pkg")));
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().domain, QStringLiteral("Brenvoss")); // the file system's own error
