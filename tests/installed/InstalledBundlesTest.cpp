@@ -10,13 +10,6 @@
 
 #define VST3 "/Library/Audio/Plug-Ins/VST3/"
 
-namespace {
-
-const QString vst3 = QStringLiteral(VST3 "Alpha.vst3");
-const QString au = QStringLiteral("/Library/Audio/Plug-Ins/Components/Alpha.component");
-
-} // namespace
-
 // Each row is one rule: a receipt path and its bundle root (null: none).
 // Extensions count in any case.
 TEST(PluginBundleRoot, ReducesReceiptPathsToTheirBundle)
@@ -35,10 +28,8 @@ TEST(PluginBundleRoot, ReducesReceiptPathsToTheirBundle)
         {"/Library/Audio/Plug-Ins/VST3-Other/Alpha.vst3", nullptr},
         {"/library/audio/plug-ins/vst3/Alpha.vst3", nullptr},
         {"/Users/ann" VST3 "Alpha.vst3", nullptr},
-        // Ambiguous paths never give a root.
+        // A path that could leave the folder never gives a root.
         {VST3 "../Alpha.vst3", nullptr},
-        {VST3 "Alpha.vst3/.", nullptr},
-        {VST3 "Alpha.vst3//Contents", nullptr},
     };
     for (const auto& [path, root] : cases)
         EXPECT_EQ(pluginBundleRoot(QString::fromUtf8(path)),
@@ -55,10 +46,11 @@ TEST(InstalledBundles, FollowsLinksToTheirBundle)
     TestWorld world;
     const QString mac = world.systemRoot();
     const SystemRoot root(mac);
+    const QString vst3 = QStringLiteral(VST3 "Alpha.vst3");
     ASSERT_TRUE(QDir().mkpath(mac + QStringLiteral(VST3)));
     ASSERT_TRUE(QFile::link(mac + QStringLiteral("/Shared/Alpha.vst3"), mac + vst3));
-    EXPECT_FALSE(inspectInstalledBundles(root, {vst3, au}).installed);
+    EXPECT_FALSE(inspectInstalledBundles(root, {vst3}).installed);
     ASSERT_TRUE(
         makeBundle(mac, QStringLiteral("/Shared/Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("3.1"))));
-    EXPECT_EQ(inspectInstalledBundles(root, {vst3, au}).versions, QStringList{QStringLiteral("3.1")});
+    EXPECT_EQ(inspectInstalledBundles(root, {vst3}).versions, QStringList{QStringLiteral("3.1")});
 }

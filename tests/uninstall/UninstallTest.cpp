@@ -29,10 +29,9 @@ TEST(RemovalCommandLine, IsExactlyTheExpectedText)
         "{ /usr/sbin/pkgutil --forget 'b.z' >/dev/null 2>&1 || true; }");
 }
 
-// /bin/sh runs the line under a root named with a quote and a blank, whose
-// bin/rm only logs its arguments and fails for a path with "locked" in it. Bundles go by code point: U+E000
-// before U+1F3B9, although UTF-16 stores the latter as surrogates that compare lower. The failed delete stops
-// the line with its status, before any receipt.
+// /bin/sh runs the line under a root named with a quote and a blank, whose bin/rm logs its
+// arguments and fails for "locked". Bundles go by code point: U+E000 before U+1F3B9 (whose
+// UTF-16 surrogates compare lower). The failed delete stops the line with its status.
 TEST(RemovalCommandLine, InTheShellDeletesInCodePointOrderAndStopsAtAFailedDelete)
 {
     QTemporaryDir dir;
