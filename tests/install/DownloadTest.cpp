@@ -13,7 +13,6 @@ TEST(DownloadAddress, AppendsTheDigestAfterAnyQueryOrRefuses)
     const std::pair<const char*, const char*> cases[] = {
         {"http://127.0.0.1:8080/a.pkg", "http://127.0.0.1:8080/a.pkg?sha256=a%26admin%3D1%23x"},
         {"https://h.test/a.pkg?token=x&b=2", "https://h.test/a.pkg?token=x&b=2&sha256=a%26admin%3D1%23x"},
-        {"packages/a.pkg", "refused"},
         {"https:///a.pkg", "refused"}, // no host
         {"ftp://h.test/a.pkg", "refused"},
     };
@@ -32,20 +31,14 @@ TEST(PackageName, OnlyOnePlainPathComponentNamesAFile)
         EXPECT_FALSE(isSafePackageName(bad)) << bad.toStdString();
 }
 
+// One 1 MiB block and a byte.
 TEST(Sha256, ReadsAFileToItsEndAndReportsAMissingOne)
 {
     QTemporaryDir dir;
-    const std::pair<std::string, const char*> cases[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        // One 1 MiB block and a byte.
-        {std::string(1024 * 1024 + 1, 'a'),
-         "4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"},
-    };
-    for (const auto& [bytes, expected] : cases) {
-        const QString file = dir.filePath(QString::number(bytes.size()));
-        writeFileAtomically(file.toStdString(), bytes);
-        EXPECT_EQ(sha256(file).value().toStdString(), expected);
-    }
+    const QString file = dir.filePath(QStringLiteral("a.pkg"));
+    writeFileAtomically(file.toStdString(), std::string(1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(sha256(file).value(),
+              QStringLiteral("4a3f0c0c213adea174f9a3d4c13177315b588bdb2e9c1012d3d0bf0453ca0f6a"));
     const Result<QString> missing = sha256(dir.filePath(QStringLiteral("deleted.pkg")));
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().domain, QStringLiteral("Brenvoss")); // the file system's own error

@@ -17,15 +17,12 @@ QByteArray xmlPlist(const QString& body)
 
 QByteArray xmlPlistWithVersion(const QString& version)
 {
-    return xmlPlist(QStringLiteral("<key>CFBundleIdentifier</key><string>audio.brenvoss.test</string>"
-                                   "<key>CFBundleShortVersionString</key><string>%1</string>")
-                        .arg(version));
+    return xmlPlist(QStringLiteral("<key>CFBundleShortVersionString</key><string>%1</string>").arg(version));
 }
 
 QByteArray binaryPlistWithVersion(const QString& version)
 {
     plist_t dict = plist_new_dict();
-    plist_dict_set_item(dict, "CFBundleIdentifier", plist_new_string("audio.brenvoss.test"));
     plist_dict_set_item(dict, "CFBundleShortVersionString", plist_new_string(version.toUtf8().constData()));
     char* bytes = nullptr;
     uint32_t length = 0;

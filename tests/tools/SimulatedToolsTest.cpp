@@ -1,10 +1,6 @@
-// The simulated Mac's tools must be as strict as the real ones: a script the
-// app quotes wrongly fails here instead of running something else as root.
 #include "simmac/SimulatedMac.h"
-#include "vendorserver/VendorServer.h"
 
 #include <QProcess>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -12,10 +8,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every command line of ours, and the simulated osascript's: --help goes to
-// standard output with status 0; a wrong argument is named on standard error,
-// and nothing is run or made from it. osascript decodes its string literal as
-// the real one does and refuses, without running it, any other statement.
+// Our command lines: --help on standard output, status 0; a wrong argument
+// named on standard error, nothing run or made. The simulated osascript is as
+// strict as the real one, so a script the app quotes wrongly fails here
+// instead of running something else as root.
 TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
 {
     QTemporaryDir temporary;
@@ -38,8 +34,6 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
     } cases[] = {
         {server, {"--help"}, 0, "--root DIR"},
         {server, {"--port", "abc", "--root", root.string()}, 2, "--port: 'abc' is not a port number"},
-        {server, {"--root", root.string(), "--demo", missing}, 2, "--root and --demo cannot be combined"},
-        {server, {"--root", missing}, 1, "--root: '" + missing + "'"},
         {simmac, {"-h"}, 0, "protect ROOT PATH"},
         {simmac, {"frobnicate"}, 2, "unknown command: frobnicate"},
         {simmac, {"authorization", missing, "allow"}, 1, "ROOT: '" + missing + "'"},
@@ -47,9 +41,7 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         {tour, {"--help"}, 0, "--edition"},
         {tour, {"--edition", "Foo"}, 2, "--edition: 'Foo'"},
         {dev, {"--help"}, 0, "fresh-check"},
-        {dev, {"frobnicate"}, 2, "unknown command: frobnicate"},
         {fuzz, {"-h"}, 0, "replay BUILD_DIR"},
-        {fuzz, {"frobnicate"}, 2, "unknown command: frobnicate"},
         {osascript,
          {"-e", script + "printf 'it'\\\\''s \\\"hi\\\" back\\\\slash\ttab'\"" + with},
          0,
@@ -60,8 +52,6 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
          syntaxError + "“\"” but found unknown token. (-2741)\n"},
         {osascript, {"-e", touch + "\"" + with + " extra"}, 1, syntaxError},
         {osascript, {"-e", touch + "\""}, 1, syntaxError},
-        {osascript, {"-e", touch}, 1, syntaxError},
-        {osascript, {"-e", touch + "\"\"" + with}, 1, syntaxError},
         {osascript, {"-e", "run script \"" + ran + "\"" + with}, 1, syntaxError},
         {osascript, {"-x", touch + "\"" + with}, 1, "usage: osascript -e"},
     };
@@ -81,25 +71,6 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_FALSE(fs::exists(base / "ran"));
     EXPECT_TRUE(protectedPaths(root).empty());
-}
-
-// The one fault of the vendor server that the fault matrix cannot see fail:
-// a redirect that went nowhere would let the https-to-http rows pass unseen.
-TEST(VendorServer, RedirectFaultAnswersWithTheLocation)
-{
-    VendorServer server("");
-    ASSERT_TRUE(server.start());
-    server.putFile("/a.json", "{}");
-    server.setFault("/a.json", Fault{.redirectTo = "http://127.0.0.1:9/elsewhere"});
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(server.port()));
-    ASSERT_TRUE(socket.waitForConnected(5000));
-    socket.write("GET /a.json HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    QByteArray answer;
-    while (socket.waitForReadyRead(5000))
-        answer += socket.readAll();
-    EXPECT_TRUE(answer.startsWith("HTTP/1.1 302")) << answer.constData();
-    EXPECT_TRUE(answer.contains("Location: http://127.0.0.1:9/elsewhere\r\n")) << answer.constData();
 }
 
 } // namespace
