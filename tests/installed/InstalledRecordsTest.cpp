@@ -2,11 +2,14 @@
 #include "app/AppDelegate.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -78,6 +81,10 @@ TEST_F(InstalledRecordsTest, ReadsOneObjectOfStringsAndNothingElse)
     const std::pair<QByteArray, const char16_t*> cases[] = {
         {" \n{ \"alph\\u0061\" :\t\"\\u00e9\\\"\" }\r\n", u"\u00e9\""},
         {"{\"alpha\":\"ab\",\"beta\":{\"sha256\":\"ab\"}}", nullptr},
+        {"{\"alpha\":\"ab\",\"beta\":1}", nullptr},
+        {"\"alpha\"", nullptr},
+        {"{\"alpha\":\"ab\"} {}", nullptr},
+        {"{\"alpha\":\"ab\"", nullptr},
         {"{\"alpha\":\"ab\",\"beta\":" + QByteArray(1 << 20, '[') + QByteArray(1 << 20, ']') + '}', nullptr},
         {"{\"alpha\":\"ab\"}" + QByteArray(16 << 20, ' '), nullptr}, // past the size cap
     };
@@ -90,4 +97,38 @@ TEST_F(InstalledRecordsTest, ReadsOneObjectOfStringsAndNothingElse)
     // The next write replaces an unusable record whole.
     delegate.recordInstalled({beta});
     EXPECT_EQ(delegate.loadInstalledRecords(), (InstalledRecords{{beta.slug, betaDigest}}));
+}
+
+// Running as root, permissions do not stop a write, but a regular file where
+// the record's folder belongs does, and so does a size limit that stops the
+// write part-way. Either leaves everything as it was, with no scraps beside.
+TEST_F(InstalledRecordsTest, AFailedWriteLeavesEverythingAsItWas)
+{
+    const QString folder = QFileInfo(recordPath).absolutePath();
+    const auto readAll = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QDir::Filters all = QDir::NoDotAndDotDot | QDir::AllEntries;
+    ASSERT_TRUE(writeFile(QString(), folder, QByteArrayLiteral("not a folder")));
+    delegate.recordInstalled({alpha});
+    EXPECT_EQ(readAll(folder), QByteArrayLiteral("not a folder"));
+    EXPECT_EQ(QFileInfo(folder).dir().entryList(all), QStringList{QStringLiteral("Installer")});
+
+    ASSERT_TRUE(QFile::remove(folder));
+    delegate.recordInstalled({alpha});
+    const QByteArray before = readAll(recordPath);
+    QList<PluginComponent> many;
+    for (int i = 0; i < 500; ++i)
+        many.append(component(QString::number(i), betaDigest));
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{4096, original.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    delegate.recordInstalled(many);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(readAll(recordPath), before);
+    EXPECT_EQ(QDir(folder).entryList(all), QStringList{QStringLiteral("installed-components.json")});
 }
