@@ -27,12 +27,10 @@ TEST(ChildProcess, PassesArgumentsAsIsAndReadsBothOutputsToTheEnd)
 
 TEST(ChildProcess, OnlyValidUtf8IsText)
 {
-    EXPECT_EQ(strictUtf8(QByteArray("\xEF\xBB\xBF"
-                                    "Gr\xc3\xbc\xc3\x9f"
-                                    "e\n")),
-              QStringLiteral("\uFEFFGr\u00fc\u00dfe\n"));
-    EXPECT_EQ(strictUtf8(QByteArray("bad \xff byte")), QString());
-    EXPECT_EQ(strictUtf8(QByteArray("cut \xc3")), QString());
+    EXPECT_EQ(strictUtf8("Gr\xc3\xbc\xc3\x9f"
+                         "e\n"),
+              QStringLiteral("Gr\u00fc\u00dfe\n"));
+    EXPECT_EQ(strictUtf8("bad \xff byte"), QString());
 }
 
 } // namespace
