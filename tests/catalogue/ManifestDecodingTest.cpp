@@ -19,12 +19,11 @@ const QByteArray validComponent =
 // `component` with `key` given `value`, or dropped when `value` is nullptr.
 QByteArray edited(const char* key, const char* value, const QByteArray& component = validComponent)
 {
-    QString text = QString::fromUtf8(component);
     const QString name = QLatin1String(key);
-    const QRegularExpression member(QStringLiteral(R"("%1":(\[[^\]]*\]|"[^"]*"|[^,}]*),)").arg(name));
-    return text
-        .replace(member,
-                 value ? QStringLiteral(R"("%1":%2,)").arg(name, QString::fromUtf8(value)) : QString())
+    const QString member =
+        value ? QStringLiteral(R"("%1":%2,)").arg(name, QString::fromUtf8(value)) : QString();
+    return QString::fromUtf8(component)
+        .replace(QRegularExpression(QStringLiteral(R"("%1":(\[[^\]]*\]|"[^"]*"|[^,}]*),)").arg(name)), member)
         .toUtf8();
 }
 

@@ -8,7 +8,7 @@ namespace {
 #define NATIVE R"("nativeURL":"https://dl.test/Native.dmg",)"
 #define DSP R"("dspURL":"https://dl.test/DSP.dmg")"
 
-TEST(InstallerRelease, DocumentsAreUsableOnlyWhenComplete)
+TEST(InstallerRelease, OnlyCompleteDocumentsAreUsableAndOnlyNewerReleasesOffered)
 {
     const auto nested = [](int levels) {
         return VERSION NATIVE DSP R"(,"x":)" + QByteArray(levels, '[') + QByteArray(levels, ']') + '}';
@@ -33,17 +33,14 @@ TEST(InstallerRelease, DocumentsAreUsableOnlyWhenComplete)
     EXPECT_EQ(release, (InstallerRelease{QStringLiteral("1.5.0"), native, dsp}));
     EXPECT_EQ(installerBuild(release, QStringLiteral("DSP")), dsp);
     EXPECT_EQ(installerBuild(release, QStringLiteral("dsp")), native);
-}
-
-TEST(InstallerRelease, OnlyANewerReleaseIsOffered)
-{
-    const std::tuple<const char*, const char*, bool> cases[] = {
+    // Only a newer release is offered.
+    const std::tuple<const char*, const char*, bool> offers[] = {
         {"1.9.3", "1.10.0", true}, // by number, not by text
         {"1.4.0", "1.4.0", false}, {"2.0", "1.10.0", false},
         {"1.2", "1.2.0", true},    // a longer version with the same prefix is newer
         {"1.4.0", "1.4.0b", true}, // text after the numbers makes it newer
     };
-    for (const auto& [own, offered, available] : cases)
+    for (const auto& [own, offered, available] : offers)
         EXPECT_EQ(isUpdateAvailable(QString::fromUtf8(own), {QString::fromUtf8(offered), {}, {}}), available)
             << own << " vs " << offered;
 }
