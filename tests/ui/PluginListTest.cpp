@@ -8,41 +8,29 @@ namespace {
 
 using PluginList = LaunchedApp;
 
-// Each line of the list as "card title,card title,emptySlot".
-QStringList linesOf(const BuiltWindow& app)
-{
-    QStringList lines;
-    for (QWidget* line : app.all<QWidget>("pluginListLine")) {
-        QStringList slots;
-        for (QWidget* slot : line->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            slots.append(slot->objectName() == u"pluginCard" ? slot->findChild<QCheckBox*>()->text()
-                                                             : slot->objectName());
-        lines.append(slots.join(u','));
-    }
-    return lines;
-}
-
-// Each catalogue is a reload: it starts afresh, every checkbox on, each with
-// its component and its status label on its card, the progress at zero.
+// Each catalogue is a reload: the lines start afresh, three cards to a line
+// in catalogue order, every checkbox on, the progress at zero.
 TEST_F(PluginList, CardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
 {
     app->showManifest(testManifest(2));
     const auto reload = [&](int components) {
-        const QPointer<QCheckBox> old = app.find<QCheckBox>("componentCheckbox");
-        old->setChecked(false);
+        app.find<QCheckBox>("componentCheckbox")->setChecked(false);
         app->setProgressFraction(0.7);
         const Manifest manifest = testManifest(components, QString::number(components));
         app->showManifest(manifest);
-        EXPECT_TRUE(old.isNull());
         EXPECT_DOUBLE_EQ(app->progressFraction(), 0.0);
         EXPECT_EQ(app->selectedComponents(), manifest.components);
-        QList<QLabel*> rowLabels;
-        for (const PluginRow& row : app->pluginRows())
-            rowLabels.append(row.statusLabel);
-        EXPECT_EQ(rowLabels, app.all<QLabel>("componentStatus"));
         EXPECT_EQ(app.find<QLabel>("statusLabel")->text(),
                   QStringLiteral("%1 plugins ready \u2014 collection version %1").arg(components));
-        return linesOf(app);
+        QStringList lines; // "card title,card title,emptySlot"
+        for (QWidget* line : app.all<QWidget>("pluginListLine")) {
+            QStringList slots;
+            for (QWidget* slot : line->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                slots.append(slot->objectName() == u"pluginCard" ? slot->findChild<QCheckBox*>()->text()
+                                                                 : slot->objectName());
+            lines.append(slots.join(u','));
+        }
+        return lines;
     };
     EXPECT_EQ(reload(7), (QStringList{QStringLiteral("Plugin 1,Plugin 2,Plugin 3"),
                                       QStringLiteral("Plugin 4,Plugin 5,Plugin 6"),
@@ -61,8 +49,7 @@ TEST_F(PluginList, CardsAre48HighInEqualThirdsWhateverTheirTexts)
     manifest.components[2].formats = {QStringLiteral("AU"), QStringLiteral("VST3"),
                                       QStringLiteral("AAX NATIVE")};
     app->showManifest(manifest);
-    app.all<QLabel>("componentStatus")[1]->setText(
-        QStringLiteral("v1.0.0 installed, v9.9.9 offered by the catalogue: update"));
+    app.all<QLabel>("componentStatus")[1]->setText(QString(80, QLatin1Char('v')));
     app->mainWindow()->resize(980, 620);
     settle();
     const QList<QWidget*> cards = app.all<QWidget>("pluginCard");
@@ -80,6 +67,8 @@ TEST_F(PluginList, CardsAre48HighInEqualThirdsWhateverTheirTexts)
     }
 }
 
+// A short list fills the viewport from the top; a long one scrolls and a
+// rebuilt one starts at the top.
 TEST_F(PluginList, ListFillsTheViewportKeepsShortListsAtTheTopAndScrollsLongOnes)
 {
     auto* scrollView = app.find<QScrollArea>("pluginScrollView");
@@ -87,13 +76,11 @@ TEST_F(PluginList, ListFillsTheViewportKeepsShortListsAtTheTopAndScrollsLongOnes
     app->showManifest(testManifest(2));
     EXPECT_EQ(list->size(), scrollView->viewport()->size());
     EXPECT_EQ(app.find("pluginListLine")->geometry().topLeft(), QPoint(12, 10));
-
     app->showManifest(testManifest(60));
-    EXPECT_EQ(list->width(), scrollView->viewport()->width());
-    EXPECT_EQ(list->height(), 10 + 20 * 48 + 19 * 6 + 10);
+    EXPECT_EQ(list->size(), QSize(scrollView->viewport()->width(), 10 + 20 * 48 + 19 * 6 + 10));
     scrollView->verticalScrollBar()->setValue(300);
     app->showManifest(testManifest(60));
-    EXPECT_EQ(scrollView->verticalScrollBar()->value(), 0); // a rebuilt list starts at the top
+    EXPECT_EQ(scrollView->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(PluginList, RepeatedSlugsEachGetTheirOwnRefreshedStatus)
@@ -101,25 +88,20 @@ TEST_F(PluginList, RepeatedSlugsEachGetTheirOwnRefreshedStatus)
     Manifest manifest = testManifest(3);
     manifest.components[2].slug = manifest.components[0].slug;
     app->showManifest(manifest);
-    QStringList statuses;
     for (const QLabel* status : app.all<QLabel>("componentStatus"))
-        statuses.append(status->text());
-    EXPECT_EQ(statuses, QStringList(3, QStringLiteral("Not installed")));
+        EXPECT_EQ(status->text(), QStringLiteral("Not installed"));
 }
 
+// Select all leaves a disabled (busy) checkbox alone; select none does not.
 TEST_F(PluginList, SelectAllSkipsDisabledCheckboxesSelectNoneDoesNot)
 {
-    const Manifest manifest = testManifest(4);
+    const Manifest manifest = testManifest(3);
     app->showManifest(manifest);
-    QCheckBox* disabled = app.all<QCheckBox>("componentCheckbox")[2];
+    QCheckBox* disabled = app.all<QCheckBox>("componentCheckbox")[1];
     app.find<QPushButton>("selectNoneButton")->click();
-    EXPECT_TRUE(app->selectedComponents().isEmpty());
-
     disabled->setEnabled(false);
     app.find<QPushButton>("selectAllButton")->click();
-    EXPECT_EQ(app->selectedComponents(),
-              (QList{manifest.components[0], manifest.components[1], manifest.components[3]}));
-
+    EXPECT_EQ(app->selectedComponents(), (QList{manifest.components[0], manifest.components[2]}));
     disabled->setChecked(true);
     app.find<QPushButton>("selectNoneButton")->click();
     EXPECT_FALSE(disabled->isChecked());
