@@ -1,5 +1,4 @@
-// The window as built: texts, sizes, colours, shortened texts, frame memory,
-// menu and accessibility.
+// The window as built: texts, colours, elision, sizes, frame memory, menu, accessibility.
 #include "support/AppWindow.h"
 
 #include <QAccessible>
@@ -20,29 +19,6 @@ QImage drawingOf(QWidget* widget)
     image.fill(Qt::white);
     widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
     return image;
-}
-
-// Subtitle, version line and status line as first shown; only "DSP" exactly
-// is the DSP edition, and without a version the line ends short.
-TEST_F(MainWindow, SubtitleByEditionAndVersionFromTheBundle)
-{
-    const auto shown = [](const QString& edition, const QString& version) {
-        InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"), edition, version);
-        if (version.isEmpty())
-            info.remove(QStringLiteral("CFBundleShortVersionString"));
-        const BuiltWindow window(info);
-        return QStringList{window.find<QLabel>("subtitleLabel")->text(),
-                           window.find<QLabel>("versionLabel")->text(),
-                           window.find<QLabel>("statusLabel")->text()}
-            .join(u'|');
-    };
-    EXPECT_EQ(
-        shown(QStringLiteral("DSP"), QStringLiteral("1.4.0")),
-        QStringLiteral("DSP \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE  \u2022  AAX DSP|"
-                       "Brenvoss Installer 1.4.0|Loading plugin list\u2026"));
-    EXPECT_EQ(shown(QStringLiteral("DSP "), QString()),
-              QStringLiteral("NATIVE \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE|"
-                             "Brenvoss Installer |Loading plugin list\u2026"));
 }
 
 // Light under a dark Fusion desktop and drawn in the window's colours; a
@@ -147,11 +123,10 @@ TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)
     EXPECT_EQ(shown.join(u','),
               QStringLiteral("Brenvoss Installer:,Quit Brenvoss Installer Ctrl+Q,Edit:,Undo Ctrl+Z,-,"
                              "Cut Ctrl+X,Copy Ctrl+C,Paste Ctrl+V,Select All Ctrl+A"));
-    const auto trigger = [&](const char* name) {
-        app->mainWindow()->findChild<QAction*>(QLatin1String(name))->trigger();
+    const auto item = [&](const char* name) {
+        return app->mainWindow()->findChild<QAction*>(QLatin1String(name));
     };
-    EXPECT_EQ(app->mainWindow()->findChild<QAction*>(QStringLiteral("quitMenuItem"))->menuRole(),
-              QAction::QuitRole);
+    EXPECT_EQ(item("quitMenuItem")->menuRole(), QAction::QuitRole);
 
     app->mainWindow()->activateWindow();
     QLineEdit field(QStringLiteral("hello"), app.find("contentView"));
@@ -161,19 +136,28 @@ TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)
         app->selectNone();
         focus->setFocus();
         ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == focus; }));
-        for (const char* item : {"selectAllMenuItem", "copyMenuItem", "pasteMenuItem", "pasteMenuItem"})
-            trigger(item);
+        for (const char* name : {"selectAllMenuItem", "copyMenuItem", "pasteMenuItem", "pasteMenuItem"})
+            item(name)->trigger();
     }
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello"));
     EXPECT_EQ(field.text(), QStringLiteral("hellohello"));
     EXPECT_TRUE(app->selectedComponents().isEmpty());
 }
 
-// Title, subtitle, status and version; two cards of two labels and a
-// checkbox; six buttons: each named by its text and actionable. A plugin's
-// "&" reads as written and makes no keyboard shortcut.
-TEST_F(MainWindow, EveryLabelAndControlIsNamedByItsText)
+// The subtitle by edition ("DSP" or any other), the version from the bundle
+// and the status line as first shown. Title, subtitle, status and version;
+// two cards of two labels and a checkbox; six buttons: each named by its text
+// and actionable. A plugin's "&" reads as written and makes no shortcut.
+TEST_F(MainWindow, TextsAsFirstShownAndEveryLabelAndControlNamedByItsText)
 {
+    const BuiltWindow dsp(TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"), QStringLiteral("DSP")));
+    EXPECT_EQ(
+        dsp.find<QLabel>("subtitleLabel")->text() + u'|' + dsp.find<QLabel>("statusLabel")->text(),
+        QStringLiteral("DSP \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE  \u2022  AAX DSP|"
+                       "Loading plugin list\u2026"));
+    EXPECT_EQ(app.find<QLabel>("subtitleLabel")->text() + u'|' + app.find<QLabel>("versionLabel")->text(),
+              QStringLiteral("NATIVE \u2014 macOS  \u2022  AU  \u2022  VST3  \u2022  AAX NATIVE|"
+                             "Brenvoss Installer 1.4.0"));
     Manifest manifest = testManifest(2);
     manifest.components[0].name = QStringLiteral("Drums & Bass");
     app->showManifest(manifest);
