@@ -70,16 +70,15 @@ inline Manifest testManifest(int count, const QString& collectionVersion = QStri
     return manifest;
 }
 
-// How many pixels of `image` inside `area` have (about) `colour`.
+// How many pixels of `image` inside `area` are within `tolerance` of `colour` in each channel.
 inline int pixelsNear(const QImage& image, const QColor& colour, QRect area, int tolerance = 6)
 {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            count += qAbs(pixel.red() - colour.red()) <= tolerance &&
-                     qAbs(pixel.green() - colour.green()) <= tolerance &&
-                     qAbs(pixel.blue() - colour.blue()) <= tolerance;
+            const QColor p = image.pixelColor(x, y);
+            count += qMax(qMax(qAbs(p.red() - colour.red()), qAbs(p.green() - colour.green())),
+                          qAbs(p.blue() - colour.blue())) <= tolerance;
         }
     }
     return count;
