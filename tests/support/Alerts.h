@@ -6,8 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-// The texts of an alert as the user reads them: the bold message (title),
-// the informative text below it, the icon and the button titles.
+// An alert as the user reads it: bold message, informative text, icon, button titles.
 struct AlertTexts
 {
     QString title;
@@ -24,7 +23,6 @@ inline AlertTexts textsOf(const QMessageBox* alert)
     return texts;
 }
 
-// The visible alerts (QMessageBox), and the first of them or nullptr.
 inline QList<QMessageBox*> visibleAlerts()
 {
     QList<QMessageBox*> alerts;
@@ -38,15 +36,13 @@ inline QMessageBox* visibleAlert()
 {
     return visibleAlerts().value(0);
 }
-
-// Waits for an alert to appear; nullptr after `timeoutMs`.
 inline QMessageBox* waitForAlert(int timeoutMs = 10000)
 {
     waitFor([] { return visibleAlert() != nullptr; }, timeoutMs);
     return visibleAlert();
 }
 
-// Presses the alert's button titled `title` through the widget tree.
+// Clicks the alert's button titled `title`; false when it has none.
 inline bool pressAlertButton(QMessageBox* alert, const QString& title)
 {
     for (QAbstractButton* button : alert->buttons()) {

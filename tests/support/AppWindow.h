@@ -2,15 +2,12 @@
 
 #include "app/AppDelegate.h"
 #include "support/Alerts.h"
-#include "support/TestEnvironment.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
-#include <memory>
 
 // Lets posted layout requests and shows run.
 inline void settle()
@@ -19,8 +16,7 @@ inline void settle()
         QCoreApplication::processEvents();
 }
 
-// A launched app: a delegate whose menu and window are built, over a
-// private test world. Its controls are found by their object names.
+// A launched app over a private test world; controls found by object name.
 struct BuiltWindow
 {
     explicit BuiltWindow(
@@ -32,7 +28,6 @@ struct BuiltWindow
         settle();
     }
     AppDelegate* operator->() const { return delegate.get(); }
-
     template <class T = QWidget> T* find(const char* name) const
     {
         return delegate->template control<T>(QLatin1String(name));
@@ -50,8 +45,7 @@ struct BuiltWindow
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// The tests of a suite share one launched app, each loading the catalogue it
-// needs; alerts a test leaves open are closed after it.
+// The tests of a suite share one launched app; alerts left open are closed.
 class LaunchedApp : public ::testing::Test
 {
 protected:
@@ -76,16 +70,15 @@ inline Manifest testManifest(int count, const QString& collectionVersion = QStri
     return manifest;
 }
 
-// How many pixels of `image` inside `area` have (about) `colour`.
+// How many pixels of `image` inside `area` are within `tolerance` of `colour` in each channel.
 inline int pixelsNear(const QImage& image, const QColor& colour, QRect area, int tolerance = 6)
 {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            count += qAbs(pixel.red() - colour.red()) <= tolerance &&
-                     qAbs(pixel.green() - colour.green()) <= tolerance &&
-                     qAbs(pixel.blue() - colour.blue()) <= tolerance;
+            const QColor p = image.pixelColor(x, y);
+            count += qMax(qMax(qAbs(p.red() - colour.red()), qAbs(p.green() - colour.green())),
+                          qAbs(p.blue() - colour.blue())) <= tolerance;
         }
     }
     return count;

@@ -19,15 +19,14 @@ inline void PrintTo(const QString& text, std::ostream* out)
 }
 
 // A clock the test moves by hand.
-class FakeClock
+struct FakeClock
 {
-public:
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC);
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
 };
 
-// A private world for one test: a home folder, a temporary folder and a
-// simulated Mac root inside one QTemporaryDir, and a fake clock.
+// A private world for one test: home, temporary folder and simulated Mac root
+// inside one QTemporaryDir, and a fake clock.
 class TestWorld
 {
 public:

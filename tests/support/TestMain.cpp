@@ -1,5 +1,4 @@
-// GoogleTest inside a Qt application: widgets, timers and queued calls work
-// in every test, and tests drive the event loop themselves.
+// GoogleTest inside a Qt application; tests drive the event loop themselves.
 #include <QApplication>
 #include <gtest/gtest.h>
 
