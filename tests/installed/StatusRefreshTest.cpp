@@ -16,11 +16,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// A path in the VST3 folder, relative to the system root.
-QString vst3(const QString& name)
-{
-    return u"Library/Audio/Plug-Ins/VST3/"_s + name;
-}
+// The VST3 folder, relative to the system root.
+const QString vst3 = u"Library/Audio/Plug-Ins/VST3/"_s;
 
 class StatusRefreshTest : public ::testing::Test
 {
@@ -29,8 +26,7 @@ protected:
     AppDelegate delegate{world.environment(TestWorld::infoFor(u"http://127.0.0.1:9/m"_s))};
     QList<PluginComponent> components;
 
-    // A catalogue entry (no version: none) whose install paths are relative
-    // to the system root.
+    // A catalogue entry (no version: none), install paths relative to the system root.
     void add(const QString& slug, const std::optional<QString>& version, std::optional<QStringList> paths)
     {
         PluginComponent& c = components.emplace_back();
@@ -44,46 +40,40 @@ protected:
     {
         ASSERT_TRUE(makeBundle(world.systemRoot(), u'/' + path, infoPlist)) << qPrintable(path);
     }
-    void show() { delegate.showManifest(Manifest{u"Native"_s, u"1"_s, components}); }
-    QLabel* status(qsizetype row) const { return delegate.pluginRows().at(row).statusLabel; }
-    QCheckBox* checkbox(qsizetype row) const { return delegate.pluginRows().at(row).checkbox; }
 };
 
-// Texts and colours per status kind, each card of a repeated slug in its own
-// right; only up-to-date rows lose their tick, and a refresh never ticks one.
+// Texts and colours per status kind; only up-to-date rows lose their tick, and
+// a refresh never ticks one.
 TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 {
-    const QString au = u"Library/Audio/Plug-Ins/Components/Alpha.component"_s;
-    bundle(vst3(u"Alpha.vst3"_s), xmlPlistWithVersion(u"1.0.0"_s));
-    bundle(au, binaryPlistWithVersion(u"1.1.0"_s));
-    bundle(vst3(u"Delta.vst3"_s));
-    bundle(vst3(u"Epsilon.vst3"_s));
+    bundle(vst3 + u"Alpha.vst3"_s, xmlPlistWithVersion(u"1.0.0"_s));
+    bundle(vst3 + u"Delta.vst3"_s);
+    bundle(vst3 + u"Epsilon.vst3"_s);
     ASSERT_TRUE(writeFile({}, delegate.installedRecordsPath(), R"({"epsilon":"AB"})"));
-    add(u"alpha"_s, u"1.1.0"_s, QStringList{vst3(u"Alpha.vst3/Contents/Info.plist"_s)});
+    add(u"alpha"_s, u"1.1.0"_s, QStringList{vst3 + u"Alpha.vst3/Contents/Info.plist"_s});
     add(u"gamma"_s, u"2.0"_s, {});
-    add(u"delta"_s, {}, QStringList{vst3(u"Delta.vst3"_s)});
-    add(u"epsilon"_s, u"3.0"_s, QStringList{vst3(u"Epsilon.vst3"_s)});
-    add(u"alpha"_s, u"1.1.0"_s, QStringList{au});
-    show();
+    add(u"delta"_s, {}, QStringList{vst3 + u"Delta.vst3"_s});
+    add(u"epsilon"_s, u"3.0"_s, QStringList{vst3 + u"Epsilon.vst3"_s});
+    delegate.showManifest(Manifest{u"Native"_s, u"1"_s, components});
 
     const std::tuple<const char16_t*, QColor, bool> expected[] = {
         {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.palette.burgundy, true},
         {u"v2.0  \u2022  Not installed", delegate.palette.muted, true},
         {u"Installed", delegate.palette.burgundy, true},
         {u"\u2713 Up to date", delegate.palette.upToDateGreen, false}, // by the record
-        {u"v1.1.0  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
     };
+    const QList<PluginRow> rows = delegate.pluginRows();
     for (qsizetype row = 0; row < qsizetype(std::size(expected)); ++row) {
         const auto& [text, colour, checked] = expected[row];
-        EXPECT_EQ(status(row)->text(), QString::fromUtf16(text)) << "row " << row;
-        EXPECT_EQ(status(row)->palette().color(QPalette::WindowText), colour) << "row " << row;
-        EXPECT_EQ(checkbox(row)->isChecked(), checked) << "row " << row;
+        EXPECT_EQ(rows[row].statusLabel->text(), QString::fromUtf16(text)) << "row " << row;
+        EXPECT_EQ(rows[row].statusLabel->palette().color(QPalette::WindowText), colour) << "row " << row;
+        EXPECT_EQ(rows[row].checkbox->isChecked(), checked) << "row " << row;
     }
 
     delegate.selectNone();
     delegate.updateComponentStatuses();
-    for (qsizetype row = 0; row < components.size(); ++row)
-        EXPECT_FALSE(checkbox(row)->isChecked()) << "row " << row;
+    for (const PluginRow& row : delegate.pluginRows())
+        EXPECT_FALSE(row.checkbox->isChecked()) << qPrintable(row.component.slug);
 }
 
 // Files that are not what they seem, in place of Info.plists and of the
@@ -102,18 +92,18 @@ TEST_F(StatusRefreshTest, SpecialFilesAreInstalledWithoutAVersionAndNeverHang)
     const QString record = delegate.installedRecordsPath();
     ASSERT_TRUE(writeFile({}, record, {})); // and its folder
     for (const auto& [name, make] : makers) {
-        bundle(vst3(name + u".vst3/Contents"_s));
-        ASSERT_TRUE(make(world.systemRoot() + u'/' + vst3(name + u".vst3/Contents/Info.plist"_s)));
-        add(name, u"1.0"_s, QStringList{vst3(name + u".vst3"_s)});
+        bundle(vst3 + name + u".vst3/Contents"_s);
+        ASSERT_TRUE(make(world.systemRoot() + u'/' + vst3 + name + u".vst3/Contents/Info.plist"_s));
+        add(name, u"1.0"_s, QStringList{vst3 + name + u".vst3"_s});
     }
-    show();
+    delegate.showManifest(Manifest{u"Native"_s, u"1"_s, components});
     for (const auto& [name, make] : makers) {
         QFile::remove(record);
         QDir(record).removeRecursively();
         ASSERT_TRUE(make(record)) << qPrintable(name);
         delegate.updateComponentStatuses();
-        for (qsizetype row = 0; row < components.size(); ++row)
-            EXPECT_EQ(status(row)->text(), u"Installed"_s) << row << " with a record: " << qPrintable(name);
+        for (const PluginRow& row : delegate.pluginRows())
+            EXPECT_EQ(row.statusLabel->text(), u"Installed"_s) << qPrintable(name);
     }
 }
 

@@ -21,9 +21,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.start());
-        for (const char* edition : {"Native", "DSP"})
-            server.putFile(std::string("/") + edition + ".json",
-                           R"({"edition":"Native","collectionVersion":"1","components":[]})");
         world.releaseURL = QUrl(QString::fromStdString(server.baseUrl() + releasePath));
     }
     void TearDown() override { dismissAlerts(); }
@@ -32,33 +29,30 @@ protected:
     void offer(const std::string& v)
     {
         server.putFile(releasePath, R"({"version":")" + v + R"(","nativeURL":"https://dl.test/Native-)" + v +
-                                        R"(.dmg","dspURL":"https://dl.test/DSP-)" + v +
-                                        R"(.dmg","notes":"x"})");
+                                        R"(.dmg","dspURL":"https://dl.test/DSP-)" + v + R"(.dmg"})");
     }
 
-    // Launches an app of `edition` and own version `own` (invalid: none),
-    // which checks once.
+    // Opens the window of an app of `edition` and own version `own`
+    // (invalid: none), and checks once.
     void launch(const QString& edition, const QVariant& own)
     {
-        InfoDictionary info = TestWorld::infoFor(QString::fromStdString(server.baseUrl()), edition);
-        info.insert(QStringLiteral("CFBundleShortVersionString"), own);
+        InfoDictionary info = TestWorld::infoFor(u"http://127.0.0.1:9"_s, edition);
+        info.insert(u"CFBundleShortVersionString"_s, own);
         delegate = std::make_unique<AppDelegate>(world.environment(info));
-        check([&] { delegate->applicationDidFinishLaunching(); });
+        delegate->openWindow();
+        check();
     }
 
-    // Runs `step` (by default a check) and waits until the server saw one
-    // more check and its answer had its chance to reach the window.
-    void check(const std::function<void()>& step = {})
+    // Checks, waits until the server saw the check, uncached, and gives its
+    // answer its chance to reach the window.
+    void check()
     {
-        const auto checks = [&] {
-            const auto requests = server.requests();
-            return std::count_if(requests.begin(), requests.end(),
-                                 [](auto& r) { return r.path == releasePath; });
-        };
-        const auto before = checks();
-        step ? step() : delegate->checkInstallerVersion();
+        server.clearRequests();
         const QString line = versionLine();
-        ASSERT_TRUE(waitFor([&] { return checks() > before; }));
+        delegate->checkInstallerVersion();
+        ASSERT_TRUE(waitFor([&] { return !server.requests().empty(); }));
+        EXPECT_EQ(server.requests()[0].header("Cache-Control"),
+                  std::optional<std::string>("no-cache, no-store"));
         waitFor([&] { return versionLine() != line || visibleAlert(); }, 300);
     }
 
@@ -68,18 +62,17 @@ protected:
     TestWorld world;
     VendorServer server{""};
     std::unique_ptr<AppDelegate> delegate;
-    UrlOpener opener;
 };
 
 // The line, the button and one prompt per version, whatever the answer. Each
 // edition gets its own build, from the prompt and from the button (which works
 // while busy too). A missing own version counts as 0; a release not newer is
-// up to date; every check asks past caches.
+// up to date.
 TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
 {
     for (const auto& [edition, own, ownText] :
          {std::tuple{u"Native"_s, QVariant(u"1.9.3"_s), u"1.9.3"_s}, {u"DSP"_s, QVariant(), u"0"_s}}) {
-        opener.opened.clear();
+        UrlOpener opener;
         const QUrl build(u"https://dl.test/%1-1.10.0.dmg"_s.arg(edition));
         offer("1.10.0");
         launch(edition, own);
@@ -87,11 +80,11 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         EXPECT_TRUE(updateButton()->isVisible());
         QMessageBox* prompt = visibleAlert();
         ASSERT_NE(prompt, nullptr);
-        const AlertTexts texts = textsOf(prompt);
-        EXPECT_EQ(texts.title, u"A new Brenvoss Installer is ready"_s);
-        EXPECT_EQ(texts.text, u"Brenvoss Installer 1.10.0 is available. Update now to get the latest "
-                              u"plug-in update checks and installer improvements."_s);
-        EXPECT_EQ(texts.buttons, (QStringList{u"DOWNLOAD UPDATE"_s, u"LATER"_s}));
+        const AlertTexts t = textsOf(prompt);
+        EXPECT_EQ(
+            t.title + u'|' + t.text + u'|' + t.buttons.join(u','),
+            u"A new Brenvoss Installer is ready|Brenvoss Installer 1.10.0 is available. Update now to "
+            u"get the latest plug-in update checks and installer improvements.|DOWNLOAD UPDATE,LATER"_s);
         EXPECT_EQ(prompt->defaultButton()->text(), u"DOWNLOAD UPDATE"_s);
         // The version is the server's text: never markup.
         EXPECT_EQ(prompt->findChild<QLabel*>(u"qt_msgbox_informativelabel"_s)->textFormat(), Qt::PlainText);
@@ -107,7 +100,6 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         offer("1.10.1"); // newer than the one prompted for
         check();
         ASSERT_NE(visibleAlert(), nullptr);
-        EXPECT_TRUE(textsOf(visibleAlert()).text.startsWith(u"Brenvoss Installer 1.10.1 is "_s));
         ASSERT_TRUE(pressAlertButton(visibleAlert(), u"LATER"_s));
         check();
         EXPECT_EQ(visibleAlert(), nullptr);
@@ -119,8 +111,6 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         EXPECT_FALSE(updateButton()->isVisible());
         EXPECT_EQ(visibleAlert(), nullptr);
     }
-    for (const RecordedRequest& r : server.requests())
-        EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store")) << r.path;
 }
 
 } // namespace
