@@ -14,78 +14,66 @@
 
 namespace {
 
-const QString digest = QStringLiteral("2c26b46b68ffc68ff99b453c1d30413413422d706483bfa0f98a5e886266e7ae");
-// A path in the VST3 folder, relative to the system root.
-QString vst3(const char* path)
-{
-    return QStringLiteral("Library/Audio/Plug-Ins/VST3/") + QLatin1String(path);
-}
+using namespace Qt::StringLiterals;
+
+// The VST3 folder, relative to the system root.
+const QString vst3 = u"Library/Audio/Plug-Ins/VST3/"_s;
 
 class StatusRefreshTest : public ::testing::Test
 {
 protected:
     TestWorld world;
-    AppDelegate delegate{world.environment(TestWorld::infoFor(QStringLiteral("http://127.0.0.1:9/m")))};
+    AppDelegate delegate{world.environment(TestWorld::infoFor(u"http://127.0.0.1:9/m"_s))};
     QList<PluginComponent> components;
 
-    // A catalogue entry (version nullptr: none) whose install paths are
-    // relative to the system root.
-    void add(const char* slug, const char* pluginVersion, std::optional<QStringList> paths)
+    // A catalogue entry (no version: none), install paths relative to the system root.
+    void add(const QString& slug, const std::optional<QString>& version, std::optional<QStringList> paths)
     {
-        PluginComponent c;
-        c.slug = c.name = QString::fromUtf8(slug);
-        c.sha256 = digest;
-        if (pluginVersion)
-            c.pluginVersion = QString::fromUtf8(pluginVersion);
+        PluginComponent& c = components.emplace_back();
+        c.slug = slug;
+        c.pluginVersion = version;
+        c.sha256 = u"ab"_s;
         c.installPaths = std::move(paths);
-        components.append(c);
     }
     // A bundle at `path` (relative to the system root) holding `infoPlist`.
-    void bundle(const QString& path, const QByteArray& infoPlist)
+    void bundle(const QString& path, const QByteArray& infoPlist = {})
     {
-        ASSERT_TRUE(makeBundle(world.systemRoot(), QLatin1Char('/') + path, infoPlist)) << qPrintable(path);
+        ASSERT_TRUE(makeBundle(world.systemRoot(), u'/' + path, infoPlist)) << qPrintable(path);
     }
-
-    QCheckBox* checkbox(qsizetype row) const { return delegate.pluginRows().at(row).checkbox; }
-    QLabel* status(qsizetype row) const { return delegate.pluginRows().at(row).statusLabel; }
 };
 
-// Texts and colours per status kind, each card of a repeated slug in its own
-// right; only up-to-date rows lose their tick, and a refresh never ticks one.
+// Texts and colours per status kind; only up-to-date rows lose their tick, and
+// a refresh never ticks one.
 TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 {
-    const QString au = QStringLiteral("Library/Audio/Plug-Ins/Components/Alpha.component");
-    bundle(vst3("Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("1.0.0")));
-    bundle(au, binaryPlistWithVersion(QStringLiteral("1.1.0")));
-    bundle(vst3("Delta.vst3"), QByteArray());
-    bundle(vst3("Epsilon.vst3"), QByteArray());
-    ASSERT_TRUE(writeFile(QString(), delegate.installedRecordsPath(),
-                          QStringLiteral("{\"epsilon\":\"%1\"}").arg(digest.toUpper()).toUtf8()));
-    add("alpha", "1.1.0", QStringList{vst3("Alpha.vst3/Contents/Info.plist")});
-    add("gamma", "2.0", std::nullopt);
-    add("delta", nullptr, QStringList{vst3("Delta.vst3")});
-    add("epsilon", "3.0", QStringList{vst3("Epsilon.vst3")});
-    add("alpha", "1.1.0", QStringList{au});
-    delegate.showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
+    bundle(vst3 + u"Alpha.vst3"_s, xmlPlistWithVersion(u"1.0.0"_s));
+    bundle(vst3 + u"Delta.vst3"_s);
+    bundle(vst3 + u"Epsilon.vst3"_s);
+    ASSERT_TRUE(writeFile({}, delegate.installedRecordsPath(), R"({"epsilon":"AB"})"));
+    add(u"alpha"_s, u"1.1.0"_s, QStringList{vst3 + u"Alpha.vst3/Contents/Info.plist"_s});
+    add(u"gamma"_s, u"2.0"_s, {});
+    add(u"delta"_s, {}, QStringList{vst3 + u"Delta.vst3"_s});
+    add(u"epsilon"_s, u"3.0"_s, QStringList{vst3 + u"Epsilon.vst3"_s});
+    delegate.showManifest(Manifest{u"Native"_s, u"1"_s, components});
 
     const std::tuple<const char16_t*, QColor, bool> expected[] = {
         {u"v1.0.0 \u2192 v1.1.0  \u2022  \u2191 Update", delegate.palette.burgundy, true},
         {u"v2.0  \u2022  Not installed", delegate.palette.muted, true},
         {u"Installed", delegate.palette.burgundy, true},
         {u"\u2713 Up to date", delegate.palette.upToDateGreen, false}, // by the record
-        {u"v1.1.0  \u2022  \u2713 Up to date", delegate.palette.upToDateGreen, false},
     };
+    const QList<PluginRow> rows = delegate.pluginRows();
     for (qsizetype row = 0; row < qsizetype(std::size(expected)); ++row) {
         const auto& [text, colour, checked] = expected[row];
-        EXPECT_EQ(status(row)->text(), QString::fromUtf16(text)) << "row " << row;
-        EXPECT_EQ(status(row)->palette().color(QPalette::WindowText), colour) << "row " << row;
-        EXPECT_EQ(checkbox(row)->isChecked(), checked) << "row " << row;
+        EXPECT_EQ(rows[row].statusLabel->text(), QString::fromUtf16(text)) << "row " << row;
+        EXPECT_EQ(rows[row].statusLabel->palette().color(QPalette::WindowText), colour) << "row " << row;
+        EXPECT_EQ(rows[row].checkbox->isChecked(), checked) << "row " << row;
     }
 
     delegate.selectNone();
     delegate.updateComponentStatuses();
-    for (qsizetype row = 0; row < components.size(); ++row)
-        EXPECT_FALSE(checkbox(row)->isChecked()) << "row " << row;
+    for (const PluginRow& row : delegate.pluginRows())
+        EXPECT_FALSE(row.checkbox->isChecked()) << qPrintable(row.component.slug);
 }
 
 // Files that are not what they seem, in place of Info.plists and of the
@@ -95,33 +83,27 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 // refresh comes back at once (a hang shows as the test's time-out).
 TEST_F(StatusRefreshTest, SpecialFilesAreInstalledWithoutAVersionAndNeverHang)
 {
-    const std::pair<const char*, std::function<bool(const QString&)>> makers[] = {
-        {"Fifo", [](const QString& at) { return mkfifo(QFile::encodeName(at).constData(), 0644) == 0; }},
-        {"Zero", [](const QString& at) { return QFile::link(QStringLiteral("/dev/zero"), at); }},
-        {"Folder", [](const QString& at) { return QDir().mkpath(at); }},
-        {"Huge",
-         [](const QString& at) {
-             QFile file(at);
-             return file.open(QIODevice::WriteOnly) && file.resize((16 << 20) + 1);
-         }},
+    const std::pair<QString, std::function<bool(const QString&)>> makers[] = {
+        {u"Fifo"_s, [](const QString& at) { return mkfifo(QFile::encodeName(at).constData(), 0644) == 0; }},
+        {u"Zero"_s, [](const QString& at) { return QFile::link(u"/dev/zero"_s, at); }},
+        {u"Folder"_s, [](const QString& at) { return QDir().mkpath(at); }},
+        {u"Huge"_s, [](const QString& at) { return writeFile({}, at, QByteArray((16 << 20) + 1, ' ')); }},
     };
     const QString record = delegate.installedRecordsPath();
-    ASSERT_TRUE(writeFile(QString(), record, QByteArray()));
+    ASSERT_TRUE(writeFile({}, record, {})); // and its folder
     for (const auto& [name, make] : makers) {
-        const QString path = vst3(name) + QStringLiteral(".vst3");
-        bundle(path + QStringLiteral("/Contents"), QByteArray());
-        ASSERT_TRUE(
-            make(world.systemRoot() + QLatin1Char('/') + path + QStringLiteral("/Contents/Info.plist")));
-        add(name, "1.0", QStringList{path});
+        bundle(vst3 + name + u".vst3/Contents"_s);
+        ASSERT_TRUE(make(world.systemRoot() + u'/' + vst3 + name + u".vst3/Contents/Info.plist"_s));
+        add(name, u"1.0"_s, QStringList{vst3 + name + u".vst3"_s});
     }
-    delegate.showManifest(Manifest{QStringLiteral("Native"), QStringLiteral("1"), components});
+    delegate.showManifest(Manifest{u"Native"_s, u"1"_s, components});
     for (const auto& [name, make] : makers) {
         QFile::remove(record);
         QDir(record).removeRecursively();
-        ASSERT_TRUE(make(record)) << name;
+        ASSERT_TRUE(make(record)) << qPrintable(name);
         delegate.updateComponentStatuses();
-        for (qsizetype row = 0; row < components.size(); ++row)
-            EXPECT_EQ(status(row)->text(), QStringLiteral("Installed")) << row << " with a record: " << name;
+        for (const PluginRow& row : delegate.pluginRows())
+            EXPECT_EQ(row.statusLabel->text(), u"Installed"_s) << qPrintable(name);
     }
 }
 

@@ -12,6 +12,7 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 const std::string releasePath = "/downloads/tesselar/installer-latest.json";
 
 class UpdateCheck : public ::testing::Test
@@ -20,9 +21,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.start());
-        for (const char* edition : {"Native", "DSP"})
-            server.putFile(std::string("/catalogue/") + edition + ".json",
-                           R"({"edition":"Native","collectionVersion":"1","components":[]})");
         world.releaseURL = QUrl(QString::fromStdString(server.baseUrl() + releasePath));
     }
     void TearDown() override { dismissAlerts(); }
@@ -31,116 +29,88 @@ protected:
     void offer(const std::string& v)
     {
         server.putFile(releasePath, R"({"version":")" + v + R"(","nativeURL":"https://dl.test/Native-)" + v +
-                                        R"(.dmg","dspURL":"https://dl.test/DSP-)" + v +
-                                        R"(.dmg","notes":"x"})");
+                                        R"(.dmg","dspURL":"https://dl.test/DSP-)" + v + R"(.dmg"})");
     }
 
-    // Launches an app of `edition` and own version `own` (invalid: none),
-    // which checks once.
+    // Opens the window of an app of `edition` and own version `own`
+    // (invalid: none), and checks once.
     void launch(const QString& edition, const QVariant& own)
     {
-        InfoDictionary info = TestWorld::infoFor(
-            QString::fromStdString(server.baseUrl()) + QStringLiteral("/catalogue"), edition);
-        info.remove(QStringLiteral("CFBundleShortVersionString"));
-        if (own.isValid())
-            info.insert(QStringLiteral("CFBundleShortVersionString"), own);
+        InfoDictionary info = TestWorld::infoFor(u"http://127.0.0.1:9"_s, edition);
+        info.insert(u"CFBundleShortVersionString"_s, own);
         delegate = std::make_unique<AppDelegate>(world.environment(info));
-        check([&] { delegate->applicationDidFinishLaunching(); });
+        delegate->openWindow();
+        check();
     }
 
-    // Runs `step` (by default a check) and waits until the server saw one
-    // more check and its answer had its chance to reach the window.
-    void check(const std::function<void()>& step = {})
+    // Checks, waits until the server saw the check, uncached, and gives its
+    // answer its chance to reach the window.
+    void check()
     {
-        const auto checks = [&] {
-            const auto requests = server.requests();
-            return std::count_if(requests.begin(), requests.end(),
-                                 [](auto& r) { return r.path == releasePath; });
-        };
-        const auto before = checks();
-        step ? step() : delegate->checkInstallerVersion();
-        const QString line = delegate->control<QLabel>(QStringLiteral("versionLabel"))->text();
-        ASSERT_TRUE(waitFor([&] { return checks() > before; }));
-        waitFor(
-            [&] {
-                return delegate->control<QLabel>(QStringLiteral("versionLabel"))->text() != line ||
-                       visibleAlert();
-            },
-            300);
+        server.clearRequests();
+        const QString line = versionLine();
+        delegate->checkInstallerVersion();
+        ASSERT_TRUE(waitFor([&] { return !server.requests().empty(); }));
+        EXPECT_EQ(server.requests()[0].header("Cache-Control"),
+                  std::optional<std::string>("no-cache, no-store"));
+        waitFor([&] { return versionLine() != line || visibleAlert(); }, 300);
     }
+
+    QString versionLine() const { return delegate->control<QLabel>(u"versionLabel"_s)->text(); }
+    QPushButton* updateButton() const { return delegate->control<QPushButton>(u"installerUpdateButton"_s); }
 
     TestWorld world;
     VendorServer server{""};
     std::unique_ptr<AppDelegate> delegate;
-    UrlOpener opener;
 };
 
 // The line, the button and one prompt per version, whatever the answer. Each
 // edition gets its own build, from the prompt and from the button (which works
-// while busy too). A missing or non-text own version counts as 0; a release
-// not newer is up to date; every check asks past caches, and a refused one
-// changes nothing.
+// while busy too). A missing own version counts as 0; a release not newer is
+// up to date.
 TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
 {
-    const std::tuple<QString, QVariant, QString> cases[] = {
-        {QStringLiteral("Native"), QStringLiteral("1.9.3"), QStringLiteral("1.9.3")},
-        {QStringLiteral("DSP"), QVariant(), QStringLiteral("0")},
-        {QStringLiteral("Native"), QVariant(3), QStringLiteral("0")}};
-    for (const auto& [edition, own, ownText] : cases) {
-        opener.opened.clear();
-        const QUrl build(QStringLiteral("https://dl.test/%1-1.10.0.dmg").arg(edition));
+    for (const auto& [edition, own, ownText] :
+         {std::tuple{u"Native"_s, QVariant(u"1.9.3"_s), u"1.9.3"_s}, {u"DSP"_s, QVariant(), u"0"_s}}) {
+        UrlOpener opener;
+        const QUrl build(u"https://dl.test/%1-1.10.0.dmg"_s.arg(edition));
         offer("1.10.0");
         launch(edition, own);
-        EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
-                  QStringLiteral("Brenvoss Installer %1  \u2022  Version 1.10.0 available").arg(ownText));
-        EXPECT_TRUE(delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->isVisible());
+        EXPECT_EQ(versionLine(), u"Brenvoss Installer %1  \u2022  Version 1.10.0 available"_s.arg(ownText));
+        EXPECT_TRUE(updateButton()->isVisible());
         QMessageBox* prompt = visibleAlert();
         ASSERT_NE(prompt, nullptr);
-        const AlertTexts texts = textsOf(prompt);
-        EXPECT_EQ(texts.title, QStringLiteral("A new Brenvoss Installer is ready"));
-        EXPECT_EQ(texts.text,
-                  QStringLiteral("Brenvoss Installer 1.10.0 is available. Update now to get the latest "
-                                 "plug-in update checks and installer improvements."));
-        EXPECT_EQ(texts.buttons, (QStringList{QStringLiteral("DOWNLOAD UPDATE"), QStringLiteral("LATER")}));
-        EXPECT_EQ(prompt->defaultButton()->text(), QStringLiteral("DOWNLOAD UPDATE"));
-        EXPECT_EQ(prompt->windowModality(), Qt::WindowModal);
+        const AlertTexts t = textsOf(prompt);
+        EXPECT_EQ(
+            t.title + u'|' + t.text + u'|' + t.buttons.join(u','),
+            u"A new Brenvoss Installer is ready|Brenvoss Installer 1.10.0 is available. Update now to "
+            u"get the latest plug-in update checks and installer improvements.|DOWNLOAD UPDATE,LATER"_s);
+        EXPECT_EQ(prompt->defaultButton()->text(), u"DOWNLOAD UPDATE"_s);
         // The version is the server's text: never markup.
-        EXPECT_EQ(prompt->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))->textFormat(),
-                  Qt::PlainText);
-        ASSERT_TRUE(pressAlertButton(prompt, QStringLiteral("DOWNLOAD UPDATE")));
+        EXPECT_EQ(prompt->findChild<QLabel*>(u"qt_msgbox_informativelabel"_s)->textFormat(), Qt::PlainText);
+        ASSERT_TRUE(pressAlertButton(prompt, u"DOWNLOAD UPDATE"_s));
         EXPECT_EQ(opener.opened, QList<QUrl>{build});
 
         check();
         EXPECT_EQ(visibleAlert(), nullptr);
         delegate->setBusy(true);
-        delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->click();
+        updateButton()->click();
         EXPECT_EQ(opener.opened, (QList<QUrl>{build, build}));
 
         offer("1.10.1"); // newer than the one prompted for
         check();
         ASSERT_NE(visibleAlert(), nullptr);
-        EXPECT_TRUE(textsOf(visibleAlert()).text.startsWith(QStringLiteral("Brenvoss Installer 1.10.1 is ")));
-        ASSERT_TRUE(pressAlertButton(visibleAlert(), QStringLiteral("LATER")));
+        ASSERT_TRUE(pressAlertButton(visibleAlert(), u"LATER"_s));
         check();
         EXPECT_EQ(visibleAlert(), nullptr);
         EXPECT_EQ(opener.opened.size(), 2);
 
         offer("0"); // older than 1.9.3, the same as 0
         check();
-        EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
-                  QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownText));
-        EXPECT_FALSE(delegate->control<QPushButton>(QStringLiteral("installerUpdateButton"))->isVisible());
+        EXPECT_EQ(versionLine(), u"Brenvoss Installer %1  \u2022  Up to date"_s.arg(ownText));
+        EXPECT_FALSE(updateButton()->isVisible());
         EXPECT_EQ(visibleAlert(), nullptr);
     }
-    for (const RecordedRequest& r : server.requests())
-        EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store")) << r.path;
-
-    server.stop();
-    delegate->checkInstallerVersion();
-    waitFor([] { return false; }, 300);
-    EXPECT_EQ(delegate->control<QLabel>(QStringLiteral("versionLabel"))->text(),
-              QStringLiteral("Brenvoss Installer 0  \u2022  Up to date"));
-    EXPECT_EQ(visibleAlert(), nullptr);
 }
 
 } // namespace

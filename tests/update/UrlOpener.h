@@ -5,22 +5,13 @@
 #include <QObject>
 #include <QUrl>
 
-// Catches every address the app asks the desktop to open, for http and https.
+// Catches every https address the app asks the desktop to open.
 class UrlOpener : public QObject
 {
     Q_OBJECT
 public:
-    UrlOpener()
-    {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
-    }
-    ~UrlOpener() override
-    {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    }
-
+    UrlOpener() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~UrlOpener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
     QList<QUrl> opened;
 
 public Q_SLOTS:
