@@ -1,18 +1,12 @@
-// The one home of failure paths: every fault we know of, walked through the
-// stage where it can strike (catalogue load, update check, install and
-// uninstall); the transfer faults are crossed with every stage that fetches.
-// For each row: what the user is told, that the window is idle and usable
-// again (a failed load keeps the list and its ticks), and what is on disk
-// afterwards: the record, the plugin folders and receipts, cards that tell
-// them truthfully, no download folder or private copy, and nothing outside
-// the simulated Mac changed.
+// The one home of failure paths: each fault at the stage where it strikes,
+// transfer faults crossed with every stage that fetches. Per row: what the
+// user is told, an idle window (a failed load keeps the list and its ticks),
+// the record, plugins, receipts and cards afterwards, no package left behind
+// and nothing outside the simulated Mac changed.
 #include "install/ShellCommands.h"
-#include "installed/InstalledRecords.h"
 #include "workflows/WorkflowFixture.h"
 
 #include <QDirIterator>
-#include <QFile>
-#include <QLabel>
 #include <QSslConfiguration>
 #include <functional>
 
@@ -24,10 +18,8 @@ using enum Stage;
 class FaultMatrix;
 using Arrange = std::function<void(FaultMatrix&)>;
 
-// `title` nullptr: the user is told nothing and the window shows nothing new.
-// `text`: the alert's exact text; "*words": words within it, amid a tool's own;
-// nullptr: any sentence (the platform's own words). `plugins`: Alpha's formats
-// on disk afterwards, with its receipt. The record changes only on success.
+// `title` nullptr: nothing is shown. `text`: the alert's exact text, "*words"
+// within it, nullptr any. `plugins`: Alpha's formats on disk afterwards.
 struct FaultRow
 {
     std::string name;
@@ -75,19 +67,14 @@ public:
     {
         server->putFile(pathOf(Catalogue), catalogueJson(list));
     }
-
     // What `stage` fetches and its bytes, and pointing the stage at another server for it.
-    std::string pathOf(Stage stage) const
+    std::string pathOf(Stage s) const
     {
-        return stage == Catalogue ? "/catalogue/Native.json"
-               : stage == Update  ? releasePath
-                                  : "/packages/alpha.pkg";
+        return s == Catalogue ? "/catalogue/Native.json" : s == Update ? releasePath : "/packages/alpha.pkg";
     }
-    std::string documentOf(Stage stage) const
+    std::string documentOf(Stage s) const
     {
-        return stage == Catalogue ? catalogueJson({component})
-               : stage == Update  ? releaseJson
-                                  : packageFor(alpha);
+        return s == Catalogue ? catalogueJson({component}) : s == Update ? releaseJson : packageFor(alpha);
     }
     void fetchFrom(Stage stage, const std::string& baseUrl)
     {
@@ -101,30 +88,27 @@ public:
         relaunch(world.environment(TestWorld::infoFor(QString::fromStdString(catalogue))));
     }
 
-    // Loads the catalogue the way the user sees it, and waits for the list.
-    bool loadList()
+    bool loadList() // the way the user sees it
     {
         delegate->loadManifest();
         return waitFor([&] { return !boxes().isEmpty() && control("refreshButton")->isEnabled(); });
     }
-
-    // Everything in the test's world but the simulated Mac and the record:
-    // files with their size and time, folders by name (making and removing a
-    // download folder touches the temporary folder's time, and that is allowed).
+    QByteArray recordBytes() const
+    {
+        QFile file(delegate->installedRecordsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Everything in the test's world but the simulated Mac and the record: paths, files with their size.
     QStringList outsideTheMac() const
     {
         QStringList entries;
         const QString recordFolder = QFileInfo(delegate->installedRecordsPath()).absolutePath();
-        for (QDirIterator it(QFileInfo(world.home()).absolutePath(),
-                             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                             QDirIterator::Subdirectories);
-             it.hasNext();) {
+        QDirIterator it(QFileInfo(world.home()).absolutePath(),
+                        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
             const QFileInfo info = it.nextFileInfo();
-            const QString path = info.absoluteFilePath();
-            if (!path.startsWith(world.systemRoot()) && !path.startsWith(recordFolder))
-                entries.append(info.isDir() ? path
-                                            : path + u' ' + QString::number(info.size()) + u' ' +
-                                                  info.lastModified().toString(Qt::ISODateWithMs));
+            if (!info.filePath().startsWith(world.systemRoot()) && !info.filePath().startsWith(recordFolder))
+                entries.append(info.filePath() + u' ' + QString::number(info.isDir() ? -1 : info.size()));
         }
         entries.sort();
         return entries;
@@ -158,9 +142,7 @@ Transport served(const char* name, const Fault& fault, const char* catalogueText
 
 const Transport transports[] = {
     served("404", {.status = 404}, serverFault, "The download failed."),
-    served("500", {.status = 500}, serverFault, "The download failed."),
     served("304", {.status = 304}, serverFault, "The download failed."),
-    served("204", {.status = 204, .body = ""}, nullptr, securityCheck),
     served("EmptyBody", {.body = ""}, nullptr, securityCheck),
     served("Dropped", {.dropConnection = true}, nullptr, nullptr),
     {"Truncated", // the whole document arrives, but not all the bytes announced
@@ -194,11 +176,16 @@ void blockRecordFolder(FaultMatrix& m)
     QFile(folder).open(QIODevice::WriteOnly);
 }
 
-void relaunchInTemporary(FaultMatrix& m, const QString& folder)
+// The app relaunched with its temporary folder at `name`, made as a folder or as a file.
+Arrange inTemporary(const QString& name, bool asFolder)
 {
-    Environment env = m.world.environment(m.delegate->environment().infoDictionary);
-    env.temporaryDirectory = folder;
-    m.relaunch(env);
+    return [=](FaultMatrix& m) {
+        Environment env = m.world.environment(m.delegate->environment().infoDictionary);
+        env.temporaryDirectory = m.world.temporary() + u'/' + name;
+        asFolder ? QDir().mkpath(env.temporaryDirectory)
+                 : QFile(env.temporaryDirectory).open(QIODevice::WriteOnly);
+        m.relaunch(env);
+    };
 }
 
 std::vector<FaultRow> rows()
@@ -240,11 +227,7 @@ std::vector<FaultRow> rows()
              m.serve({m.component});
          },
          downloadFailed, "The package name of Alpha is invalid."},
-        {"InstallNoTemporaryFolder", Install, // a file where the folder should be
-         [](FaultMatrix& m) {
-             QFile(m.world.temporary() + u"/file"_s).open(QIODevice::WriteOnly);
-             relaunchInTemporary(m, m.world.temporary() + u"/file"_s);
-         },
+        {"InstallNoTemporaryFolder", Install, inTemporary(u"file"_s, false),
          "A temporary folder could not be created", nullptr},
         {"InstallNothingSelected", Install, upToDate, plain, noneSelected, "AU VST3"},
         {"InstallRecordUnwritable", Install, blockRecordFolder, plain, installed, "AU VST3"},
@@ -272,13 +255,8 @@ std::vector<FaultRow> rows()
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
          notCompleted, "*The security check for Alpha failed."},
-        {"InstallSucceedsFromAQuotedTemporaryFolder", Install,
-         [](FaultMatrix& m) {
-             QDir().mkpath(m.world.temporary() + u"/it's a \"folder\" $(x)"_s);
-             relaunchInTemporary(m, m.world.temporary() + u"/it's a \"folder\" $(x)"_s);
-         },
+        {"InstallSucceedsFromAQuotedTemporaryFolder", Install, inTemporary(u"it's a \"folder\" $(x)"_s, true),
          plain, installed, "AU VST3"},
-        {"InstallSucceeds", Install, [](FaultMatrix&) {}, plain, installed, "AU VST3"},
 
         {"UninstallCancelledAtTheQuestion", Uninstall, [](FaultMatrix& m) { m.answer = u"Cancel"_s; },
          nullptr, nullptr, "AU VST3"},
@@ -328,7 +306,6 @@ TEST_P(FaultMatrix, IsSurvived)
     const QByteArray recordBefore = recordBytes();
     InstalledRecords record = readInstalledRecords(delegate->installedRecordsPath());
     const QStringList outsideBefore = outsideTheMac();
-    const QString versionLine = control<QLabel>("versionLabel")->text();
 
     if (row.stage == Catalogue) {
         delegate->loadManifest();
@@ -349,7 +326,6 @@ TEST_P(FaultMatrix, IsSurvived)
     if (!row.title) {
         waitFor([&] { return visibleAlert() != nullptr; }, 1000); // time for an answer to arrive
         EXPECT_EQ(visibleAlert(), nullptr);
-        EXPECT_EQ(control<QLabel>("versionLabel")->text(), versionLine);
         EXPECT_FALSE(control("installerUpdateButton")->isVisible());
     } else {
         QMessageBox* alert = waitForOutcome();
@@ -381,17 +357,15 @@ TEST_P(FaultMatrix, IsSurvived)
     for (const QCheckBox* box : boxes())
         EXPECT_TRUE(box->isEnabled());
 
-    // A run that succeeds adds or removes Alpha's entry (a corrupt record
-    // reads as none); anything else, or a record that cannot be read, stays
-    // byte for byte.
-    if (text == QLatin1String(installed))
-        record.insert(component.slug, component.sha256);
-    else
-        record.remove(component.slug);
+    // A run that succeeds adds or removes Alpha's entry (a corrupt record reads
+    // as none); otherwise, or when it cannot be read, the record stays as it was.
     if (recordBefore.isNull() || (text != QLatin1String(installed) && text != QLatin1String(uninstalled)))
         EXPECT_EQ(recordBytes(), recordBefore);
-    else
+    else {
+        text == QLatin1String(installed) ? (void)record.insert(component.slug, component.sha256)
+                                         : (void)record.remove(component.slug);
         EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
+    }
 
     // The plugin folders hold exactly the bundles of Alpha's the row expects,
     // its receipt with them, and the cards tell what is there.
