@@ -19,7 +19,7 @@ class FaultMatrix;
 using Arrange = std::function<void(FaultMatrix&, Stage)>;
 
 // `title` nullptr: nothing is shown. `text`: the alert's exact text, "*words"
-// within it, nullptr any. `plugins`: Alpha's formats on disk afterwards.
+// within it, nullptr any. `plugins`: the plugin folders' entries afterwards.
 struct FaultRow
 {
     std::string name;
@@ -30,7 +30,8 @@ struct FaultRow
     const char* plugins = "";
 };
 
-const char* const plain = "Brenvoss Installer"; // a message, not a failure
+const char* const both = "Alpha.component Alpha.vst3"; // Alpha's bundles
+const char* const plain = "Brenvoss Installer";        // a message, not a failure
 const char* const installed = "The selected Brenvoss plugins were installed and updated.";
 const char* const uninstalled = "The selected Brenvoss plugins were uninstalled.";
 const char* const serverFault = "The server did not respond correctly.";
@@ -219,20 +220,20 @@ std::vector<FaultRow> rows()
          downloadFailed, "The package name of Alpha is invalid."},
         {"InstallNoTemporaryFolder", Install, inTemporary(u"file"_s, false),
          "A temporary folder could not be created", nullptr},
-        {"InstallNothingSelected", Install, upToDate, plain, noneSelected, "AU VST3"},
-        {"InstallRecordUnwritable", Install, blockRecordFolder, plain, installed, "AU VST3"},
+        {"InstallNothingSelected", Install, upToDate, plain, noneSelected, both},
+        {"InstallRecordUnwritable", Install, blockRecordFolder, plain, installed, both},
         {"InstallCorruptRecord", Install, // replaced by Alpha's entry alone
          [](FaultMatrix& m, Stage) {
              writeFileAtomically(m.delegate->installedRecordsPath().toStdString(), "{\"older\": 3");
          },
-         plain, installed, "AU VST3"},
+         plain, installed, both},
         {"InstallWithoutOsascript", Install, noOsascript, "Installation could not be started", nullptr},
         {"InstallAuthorisationCancelled", Install, cancel, notCompleted, "*User canceled. (-128)"},
         {"InstallSecondOfThreeFailsInTheInstaller", Install, // the first stays in, the third never goes
          [](FaultMatrix& m, Stage) {
              m.serve({m.component, m.publish(beta, "not a package"), m.publish(gammaVerb)});
          },
-         notCompleted, "*installer", "AU VST3"},
+         notCompleted, "*installer", both},
         {"InstallPackageReplacedDuringPrompt", Install,
          [](FaultMatrix& m, Stage) {
              // Another program swaps in a valid package of its own while the password prompt is open.
@@ -244,12 +245,12 @@ std::vector<FaultRow> rows()
          },
          notCompleted, "*The security check for Alpha failed."},
         {"InstallSucceedsFromAQuotedTemporaryFolder", Install, inTemporary(u"it's a \"folder\" $(x)"_s, true),
-         plain, installed, "AU VST3"},
+         plain, installed, both},
 
         {"UninstallCancelledAtTheQuestion", Uninstall, [](FaultMatrix& m, Stage) { m.answer = u"Cancel"_s; },
-         nullptr, nullptr, "AU VST3"},
+         nullptr, nullptr, both},
         {"UninstallAuthorisationCancelled", Uninstall, cancel, "Uninstallation could not be completed",
-         "*User canceled. (-128)", "AU VST3"},
+         "*User canceled. (-128)", both},
         {"UninstallProtectedBundle", Uninstall, // the AU bundle (sorted first) goes, the VST3 stays
          [](FaultMatrix& m, Stage) {
              const std::string vst3 = "/" + m.bundlePath(alpha, u"VST3"_s).toStdString();
@@ -257,10 +258,10 @@ std::vector<FaultRow> rows()
              protectPath(m.world.systemRoot().toStdString(),
                          installBundle(m.world.systemRoot().toStdString(), vst3, "1.0.0"));
          },
-         "Uninstallation could not be completed", "*Operation not permitted", "VST3"},
+         "Uninstallation could not be completed", "*Operation not permitted", "Alpha.vst3"},
         {"UninstallWithoutOsascript", Uninstall, noOsascript, "Uninstallation could not be started", nullptr,
-         "AU VST3"},
-        {"UninstallNothingSelected", Uninstall, upToDate, plain, noneSelected, "AU VST3"},
+         both},
+        {"UninstallNothingSelected", Uninstall, upToDate, plain, noneSelected, both},
         {"UninstallFindsNothing", Uninstall,
          [](FaultMatrix& m, Stage) {
              QDir(m.world.systemRoot() + u"/Library"_s).removeRecursively();
@@ -281,28 +282,23 @@ TEST_P(FaultMatrix, IsSurvived)
     const FaultRow& row = GetParam();
     if (row.stage == Uninstall)
         putOnMac(component, "0.9");
-    if (row.stage == Catalogue) {
-        ASSERT_TRUE(loadList()); // a previous list to keep
-    }
+    ASSERT_TRUE(row.stage != Catalogue || loadList()); // a previous list to keep
     row.arrange(*this, row.stage);
-    if (row.stage == Install || row.stage == Uninstall) {
-        ASSERT_TRUE(loadList());
-    } else if (row.stage == Catalogue && !boxes().isEmpty()) {
+    ASSERT_TRUE(row.stage < Install || loadList());
+    if (row.stage == Catalogue && !boxes().isEmpty())
         boxes()[0]->click(); // a tick the user took off
-    }
     const QList<QCheckBox*> listBefore = boxes();
     const QByteArray recordBefore = recordBytes();
     InstalledRecords record = readInstalledRecords(delegate->installedRecordsPath());
     const QStringList outsideBefore = outsideTheMac();
 
-    if (row.stage == Catalogue) {
+    if (row.stage == Catalogue)
         delegate->loadManifest();
-    } else if (row.stage == Update) {
+    else if (row.stage == Update)
         delegate->checkInstallerVersion();
-    } else if (row.stage == Install) {
-        control("installButton")->click();
-    } else {
-        control("uninstallButton")->click();
+    else
+        control(row.stage == Install ? "installButton" : "uninstallButton")->click();
+    if (row.stage == Uninstall) {
         QMessageBox* question = waitForAlert();
         const QString asked = textsOf(question).title;
         if (pressAlertButton(question, answer)) { // unless nothing was selected
@@ -326,7 +322,6 @@ TEST_P(FaultMatrix, IsSurvived)
             EXPECT_TRUE(told.text.contains(text.mid(1))) << told.text.toStdString();
         else
             EXPECT_EQ(told.text, text);
-        EXPECT_EQ(told.buttons, QStringList{u"OK"_s});
         EXPECT_EQ(statusText() == told.title, told.title != QLatin1String(plain)); // a failure stays shown
         dismissAlerts();
     }
@@ -336,12 +331,7 @@ TEST_P(FaultMatrix, IsSurvived)
             EXPECT_FALSE(box->isChecked());
     }
 
-    // Idle and usable again.
-    EXPECT_TRUE(control("refreshButton")->isEnabled());
-    EXPECT_TRUE(control("selectAllButton")->isEnabled());
-    EXPECT_EQ(control("installButton")->isEnabled(), !boxes().isEmpty()); // with a list to install from
-    for (const QCheckBox* box : boxes())
-        EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(control("refreshButton")->isEnabled()); // idle again
 
     // A run that succeeds adds or removes Alpha's entry (a corrupt record reads
     // as none); otherwise, or when it cannot be read, the record stays as it was.
@@ -355,12 +345,9 @@ TEST_P(FaultMatrix, IsSurvived)
 
     // The plugin folders hold exactly the bundles of Alpha's the row expects,
     // its receipt with them, and the cards tell what is there.
-    QStringList bundles;
-    for (const QString& format : QString::fromUtf8(row.plugins).split(u' ', Qt::SkipEmptyParts))
-        bundles.append(QFileInfo(bundlePath(alpha, format)).fileName());
-    EXPECT_EQ(pluginsOnDisk(), bundles);
-    EXPECT_EQ(receipts(), bundles.isEmpty() ? std::vector<std::string>()
-                                            : std::vector{component.packageId.toStdString()});
+    EXPECT_EQ(pluginsOnDisk().join(u' '), QLatin1String(row.plugins));
+    EXPECT_EQ(receipts(),
+              *row.plugins ? std::vector{component.packageId.toStdString()} : std::vector<std::string>());
     const QStringList shown = cards();
     delegate->updateComponentStatuses();
     EXPECT_EQ(cards(), shown);

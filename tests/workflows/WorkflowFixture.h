@@ -22,16 +22,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
-#include <optional>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
 struct TestPlugin
 {
-    QString slug;
-    QString name;
+    QString slug, name;
     std::optional<QString> pluginVersion; // in the catalogue and in the package's bundles
     QStringList formats;
 };
