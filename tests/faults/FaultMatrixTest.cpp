@@ -343,8 +343,7 @@ TEST_P(FaultMatrix, IsSurvived)
         EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
     }
 
-    // The plugin folders hold exactly the bundles of Alpha's the row expects,
-    // its receipt with them, and the cards tell what is there.
+    // The plugins and receipt the row expects, and cards that tell what is there.
     EXPECT_EQ(pluginsOnDisk().join(u' '), QLatin1String(row.plugins));
     EXPECT_EQ(receipts(),
               *row.plugins ? std::vector{component.packageId.toStdString()} : std::vector<std::string>());
@@ -352,8 +351,7 @@ TEST_P(FaultMatrix, IsSurvived)
     delegate->updateComponentStatuses();
     EXPECT_EQ(cards(), shown);
 
-    // No package left behind, neither the download folder nor root's private
-    // copy, and nothing outside the simulated Mac touched.
+    // No download folder or root's private copy left, nothing outside the Mac touched.
     EXPECT_TRUE(downloadFolders().isEmpty());
     EXPECT_TRUE(QDir(world.systemRoot() + u"/private/tmp"_s).isEmpty());
     EXPECT_EQ(outsideTheMac().join(u'\n'), outsideBefore.join(u'\n'));
