@@ -1,18 +1,12 @@
-// The one home of failure paths: every fault we know of, walked through the
-// stage where it can strike (catalogue load, update check, install and
-// uninstall); the transfer faults are crossed with every stage that fetches.
-// For each row: what the user is told, that the window is idle and usable
-// again (a failed load keeps the list and its ticks), and what is on disk
-// afterwards: the record, the plugin folders and receipts, cards that tell
-// them truthfully, no download folder or private copy, and nothing outside
-// the simulated Mac changed.
+// The one home of failure paths: each fault at the stage where it strikes,
+// transfer faults crossed with every stage that fetches. Per row: what the
+// user is told, an idle window (a failed load keeps the list and its ticks),
+// the record, plugins, receipts and cards afterwards, no package left behind
+// and nothing outside the simulated Mac changed.
 #include "install/ShellCommands.h"
-#include "installed/InstalledRecords.h"
 #include "workflows/WorkflowFixture.h"
 
 #include <QDirIterator>
-#include <QFile>
-#include <QLabel>
 #include <QSslConfiguration>
 #include <functional>
 
@@ -22,12 +16,10 @@ enum class Stage { Catalogue, Update, Install, Uninstall };
 using enum Stage;
 
 class FaultMatrix;
-using Arrange = std::function<void(FaultMatrix&)>;
+using Arrange = std::function<void(FaultMatrix&, Stage)>;
 
-// `title` nullptr: the user is told nothing and the window shows nothing new.
-// `text`: the alert's exact text; "*words": words within it, amid a tool's own;
-// nullptr: any sentence (the platform's own words). `plugins`: Alpha's formats
-// on disk afterwards, with its receipt. The record changes only on success.
+// `title` nullptr: nothing is shown. `text`: the alert's exact text, "*words"
+// within it, nullptr any. `plugins`: the plugin folders' entries afterwards.
 struct FaultRow
 {
     std::string name;
@@ -38,7 +30,8 @@ struct FaultRow
     const char* plugins = "";
 };
 
-const char* const plain = "Brenvoss Installer"; // a message, not a failure
+const char* const both = "Alpha.component Alpha.vst3"; // Alpha's bundles
+const char* const plain = "Brenvoss Installer";        // a message, not a failure
 const char* const installed = "The selected Brenvoss plugins were installed and updated.";
 const char* const uninstalled = "The selected Brenvoss plugins were uninstalled.";
 const char* const serverFault = "The server did not respond correctly.";
@@ -75,19 +68,14 @@ public:
     {
         server->putFile(pathOf(Catalogue), catalogueJson(list));
     }
-
     // What `stage` fetches and its bytes, and pointing the stage at another server for it.
-    std::string pathOf(Stage stage) const
+    std::string pathOf(Stage s) const
     {
-        return stage == Catalogue ? "/catalogue/Native.json"
-               : stage == Update  ? releasePath
-                                  : "/packages/alpha.pkg";
+        return s == Catalogue ? "/catalogue/Native.json" : s == Update ? releasePath : "/packages/alpha.pkg";
     }
-    std::string documentOf(Stage stage) const
+    std::string documentOf(Stage s) const
     {
-        return stage == Catalogue ? catalogueJson({component})
-               : stage == Update  ? releaseJson
-                                  : packageFor(alpha);
+        return s == Catalogue ? catalogueJson({component}) : s == Update ? releaseJson : packageFor(alpha);
     }
     void fetchFrom(Stage stage, const std::string& baseUrl)
     {
@@ -101,30 +89,27 @@ public:
         relaunch(world.environment(TestWorld::infoFor(QString::fromStdString(catalogue))));
     }
 
-    // Loads the catalogue the way the user sees it, and waits for the list.
-    bool loadList()
+    bool loadList() // the way the user sees it
     {
         delegate->loadManifest();
         return waitFor([&] { return !boxes().isEmpty() && control("refreshButton")->isEnabled(); });
     }
-
-    // Everything in the test's world but the simulated Mac and the record:
-    // files with their size and time, folders by name (making and removing a
-    // download folder touches the temporary folder's time, and that is allowed).
+    QByteArray recordBytes() const
+    {
+        QFile file(delegate->installedRecordsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Everything in the test's world but the simulated Mac and the record: paths, files with their size.
     QStringList outsideTheMac() const
     {
         QStringList entries;
         const QString recordFolder = QFileInfo(delegate->installedRecordsPath()).absolutePath();
-        for (QDirIterator it(QFileInfo(world.home()).absolutePath(),
-                             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                             QDirIterator::Subdirectories);
-             it.hasNext();) {
+        QDirIterator it(QFileInfo(world.home()).absolutePath(),
+                        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
             const QFileInfo info = it.nextFileInfo();
-            const QString path = info.absoluteFilePath();
-            if (!path.startsWith(world.systemRoot()) && !path.startsWith(recordFolder))
-                entries.append(info.isDir() ? path
-                                            : path + u' ' + QString::number(info.size()) + u' ' +
-                                                  info.lastModified().toString(Qt::ISODateWithMs));
+            if (!info.filePath().startsWith(world.systemRoot()) && !info.filePath().startsWith(recordFolder))
+                entries.append(info.filePath() + u' ' + QString::number(info.isDir() ? -1 : info.size()));
         }
         entries.sort();
         return entries;
@@ -134,48 +119,39 @@ public:
     const QSslConfiguration savedTls = QSslConfiguration::defaultConfiguration();
     PluginComponent component;
     QString answer = u"Uninstall selected"_s; // to the uninstall question
-    std::unique_ptr<VendorServer> secure, impostor;
+    std::unique_ptr<VendorServer> secure;     // serves what the plain server serves, over TLS
 };
 
-Arrange serving(Stage stage, const Fault& fault)
+Arrange serving(const Fault& fault)
 {
-    return [stage, fault](FaultMatrix& m) { m.server->setFault(m.pathOf(stage), fault); };
+    return [fault](FaultMatrix& m, Stage s) { m.server->setFault(m.pathOf(s), fault); };
 }
 
-// The ways a transfer goes wrong, crossed with every stage that fetches.
+// The ways a transfer goes wrong, crossed with every stage that fetches, and
+// what a failed load and a failed download say.
 struct Transport
 {
     const char* name;
-    std::function<void(FaultMatrix&, Stage)> arrange;
-    const char* catalogueText; // what a failed load says
-    const char* installText;   // what a failed download says
+    Arrange arrange;
+    const char* catalogueText;
+    const char* installText;
 };
 
-Transport served(const char* name, const Fault& fault, const char* catalogueText, const char* installText)
-{
-    return {name, [fault](FaultMatrix& m, Stage s) { serving(s, fault)(m); }, catalogueText, installText};
-}
-
 const Transport transports[] = {
-    served("404", {.status = 404}, serverFault, "The download failed."),
-    served("500", {.status = 500}, serverFault, "The download failed."),
-    served("304", {.status = 304}, serverFault, "The download failed."),
-    served("204", {.status = 204, .body = ""}, nullptr, securityCheck),
-    served("EmptyBody", {.body = ""}, nullptr, securityCheck),
-    served("Dropped", {.dropConnection = true}, nullptr, nullptr),
+    {"404", serving({.status = 404}), serverFault, "The download failed."},
+    {"304", serving({.status = 304}), serverFault, "The download failed."},
+    {"EmptyBody", serving({.body = ""}), nullptr, securityCheck},
+    {"Dropped", serving({.dropConnection = true}), nullptr, nullptr},
     {"Truncated", // the whole document arrives, but not all the bytes announced
      [](FaultMatrix& m, Stage s) {
          const std::string document = m.documentOf(s);
-         serving(s, {.truncateAfterBytes = document.size(), .body = document + std::string(64, ' ')})(m);
+         serving({.truncateAfterBytes = document.size(), .body = document + std::string(64, ' ')})(m, s);
      },
      nullptr, nullptr},
-    {"Untrusted", // a server whose certificate no one trusts, serving the same document
+    {"Untrusted", // the TLS server, its certificate no longer trusted
      [](FaultMatrix& m, Stage s) {
-         m.impostor =
-             std::make_unique<VendorServer>(m.serverRoot.path().toStdString(), generateTlsIdentity());
-         m.impostor->start();
-         m.impostor->putFile(m.pathOf(s), m.documentOf(s));
-         m.fetchFrom(s, m.impostor->baseUrl());
+         QSslConfiguration::setDefaultConfiguration(m.savedTls);
+         m.fetchFrom(s, m.secure->baseUrl());
      },
      nullptr, nullptr},
     {"HttpsToHttp",
@@ -186,7 +162,7 @@ const Transport transports[] = {
      nullptr, nullptr},
 };
 
-void blockRecordFolder(FaultMatrix& m)
+void blockRecordFolder(FaultMatrix& m, Stage)
 {
     // A file where the record's folder would be: nothing can be read or written.
     const QString folder = QFileInfo(m.delegate->installedRecordsPath()).absolutePath();
@@ -194,11 +170,16 @@ void blockRecordFolder(FaultMatrix& m)
     QFile(folder).open(QIODevice::WriteOnly);
 }
 
-void relaunchInTemporary(FaultMatrix& m, const QString& folder)
+// The app relaunched with its temporary folder at `name`, made as a folder or as a file.
+Arrange inTemporary(const QString& name, bool asFolder)
 {
-    Environment env = m.world.environment(m.delegate->environment().infoDictionary);
-    env.temporaryDirectory = folder;
-    m.relaunch(env);
+    return [=](FaultMatrix& m, Stage) {
+        Environment env = m.world.environment(m.delegate->environment().infoDictionary);
+        env.temporaryDirectory = m.world.temporary() + u'/' + name;
+        asFolder ? QDir().mkpath(env.temporaryDirectory)
+                 : QFile(env.temporaryDirectory).open(QIODevice::WriteOnly);
+        m.relaunch(env);
+    };
 }
 
 std::vector<FaultRow> rows()
@@ -207,96 +188,82 @@ std::vector<FaultRow> rows()
     const char* const downloadFailed = "Alpha could not be downloaded";
     const char* const notCompleted = "Installation could not be completed";
     const char* const noneSelected = "Select at least one plugin.";
-    const Arrange cancel = [](FaultMatrix& m) {
+    const Arrange cancel = [](FaultMatrix& m, Stage) {
         setAuthorizationAnswer(m.world.systemRoot().toStdString(), "cancel");
     };
-    const Arrange noOsascript = [](FaultMatrix& m) {
+    const Arrange noOsascript = [](FaultMatrix& m, Stage) {
         QFile::remove(m.world.systemRoot() + u"/usr/bin/osascript"_s);
     };
     // An up-to-date plugin is unticked: nothing is selected.
-    const Arrange upToDate = [](FaultMatrix& m) { m.putOnMac(m.component, "1.0.0"); };
+    const Arrange upToDate = [](FaultMatrix& m, Stage) { m.putOnMac(m.component, "1.0.0"); };
 
     std::vector<FaultRow> table;
     for (const Transport& t : transports) {
-        const auto at = [&t](Stage s) { return [&t, s](FaultMatrix& m) { t.arrange(m, s); }; };
         table.push_back(
-            {"Catalogue" + std::string(t.name), Catalogue, at(Catalogue), loadFailed, t.catalogueText});
-        table.push_back({"Update" + std::string(t.name), Update, at(Update), nullptr, nullptr});
-        table.push_back(
-            {"Install" + std::string(t.name), Install, at(Install), downloadFailed, t.installText});
+            {"Catalogue" + std::string(t.name), Catalogue, t.arrange, loadFailed, t.catalogueText});
+        table.push_back({"Update" + std::string(t.name), Update, t.arrange, nullptr, nullptr});
+        table.push_back({"Install" + std::string(t.name), Install, t.arrange, downloadFailed, t.installText});
     }
     const FaultRow particular[] = {
-        {"CatalogueOverSize", Catalogue, serving(Catalogue, {.body = std::string(64 * 1024 * 1024 + 1, ' ')}),
+        {"CatalogueOverSize", Catalogue, serving({.body = std::string(64 * 1024 * 1024 + 1, ' ')}),
          loadFailed, serverFault},
-        {"UpdateOverSize", Update, serving(Update, {.body = releaseJson + std::string(1024 * 1024, ' ')}),
-         nullptr, nullptr},
-        {"UpdateUnusableDocument", Update, serving(Update, {.body = R"({"version":"9.0"})"}), nullptr,
+        {"UpdateOverSize", Update, serving({.body = releaseJson + std::string(1024 * 1024, ' ')}), nullptr,
          nullptr},
-        {"InstallDigestMismatch", Install,
-         serving(Install, {.body = WorkflowFixture::packageFor(alpha) + "x"}), downloadFailed, securityCheck},
+        {"UpdateUnusableDocument", Update, serving({.body = R"({"version":"9.0"})"}), nullptr, nullptr},
+        {"InstallDigestMismatch", Install, serving({.body = WorkflowFixture::packageFor(alpha) + "x"}),
+         downloadFailed, securityCheck},
         {"InstallUnsafePackageName", Install,
-         [](FaultMatrix& m) {
+         [](FaultMatrix& m, Stage) {
              m.component.slug = u"../../escape"_s;
              m.serve({m.component});
          },
          downloadFailed, "The package name of Alpha is invalid."},
-        {"InstallNoTemporaryFolder", Install, // a file where the folder should be
-         [](FaultMatrix& m) {
-             QFile(m.world.temporary() + u"/file"_s).open(QIODevice::WriteOnly);
-             relaunchInTemporary(m, m.world.temporary() + u"/file"_s);
-         },
+        {"InstallNoTemporaryFolder", Install, inTemporary(u"file"_s, false),
          "A temporary folder could not be created", nullptr},
-        {"InstallNothingSelected", Install, upToDate, plain, noneSelected, "AU VST3"},
-        {"InstallRecordUnwritable", Install, blockRecordFolder, plain, installed, "AU VST3"},
+        {"InstallNothingSelected", Install, upToDate, plain, noneSelected, both},
+        {"InstallRecordUnwritable", Install, blockRecordFolder, plain, installed, both},
         {"InstallCorruptRecord", Install, // replaced by Alpha's entry alone
-         [](FaultMatrix& m) {
+         [](FaultMatrix& m, Stage) {
              writeFileAtomically(m.delegate->installedRecordsPath().toStdString(), "{\"older\": 3");
          },
-         plain, installed, "AU VST3"},
+         plain, installed, both},
         {"InstallWithoutOsascript", Install, noOsascript, "Installation could not be started", nullptr},
         {"InstallAuthorisationCancelled", Install, cancel, notCompleted, "*User canceled. (-128)"},
         {"InstallSecondOfThreeFailsInTheInstaller", Install, // the first stays in, the third never goes
-         [](FaultMatrix& m) {
+         [](FaultMatrix& m, Stage) {
              m.serve({m.component, m.publish(beta, "not a package"), m.publish(gammaVerb)});
          },
-         notCompleted, "*installer", "AU VST3"},
+         notCompleted, "*installer", both},
         {"InstallPackageReplacedDuringPrompt", Install,
-         [](FaultMatrix& m) {
-             // Another program of the user's swaps in a valid package of its
-             // own while the password prompt is open.
+         [](FaultMatrix& m, Stage) {
+             // Another program swaps in a valid package of its own while the password prompt is open.
              const QString intruder = m.serverRoot.filePath(u"intruder.pkg"_s);
-             writeFileAtomically(intruder.toStdString(),
-                                 m.packageFor(TestPlugin{u"intruder"_s, u"Intruder"_s, {}, {u"VST3"_s}}));
+             writeFileAtomically(intruder.toStdString(), m.packageFor(gammaVerb));
              const QString swap = u"for f in %1/Brenvoss-Tesselar-*/alpha.pkg; do cp %2 \"$f\"; done"_s.arg(
                  shellQuoted(m.world.temporary()), shellQuoted(intruder));
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
          notCompleted, "*The security check for Alpha failed."},
-        {"InstallSucceedsFromAQuotedTemporaryFolder", Install,
-         [](FaultMatrix& m) {
-             QDir().mkpath(m.world.temporary() + u"/it's a \"folder\" $(x)"_s);
-             relaunchInTemporary(m, m.world.temporary() + u"/it's a \"folder\" $(x)"_s);
-         },
-         plain, installed, "AU VST3"},
-        {"InstallSucceeds", Install, [](FaultMatrix&) {}, plain, installed, "AU VST3"},
+        {"InstallSucceedsFromAQuotedTemporaryFolder", Install, inTemporary(u"it's a \"folder\" $(x)"_s, true),
+         plain, installed, both},
 
-        {"UninstallCancelledAtTheQuestion", Uninstall, [](FaultMatrix& m) { m.answer = u"Cancel"_s; },
-         nullptr, nullptr, "AU VST3"},
+        {"UninstallCancelledAtTheQuestion", Uninstall, [](FaultMatrix& m, Stage) { m.answer = u"Cancel"_s; },
+         nullptr, nullptr, both},
         {"UninstallAuthorisationCancelled", Uninstall, cancel, "Uninstallation could not be completed",
-         "*User canceled. (-128)", "AU VST3"},
+         "*User canceled. (-128)", both},
         {"UninstallProtectedBundle", Uninstall, // the AU bundle (sorted first) goes, the VST3 stays
-         [](FaultMatrix& m) {
+         [](FaultMatrix& m, Stage) {
              const std::string vst3 = "/" + m.bundlePath(alpha, u"VST3"_s).toStdString();
              // Up to date, so that the card changes once the AU bundle has gone.
              protectPath(m.world.systemRoot().toStdString(),
                          installBundle(m.world.systemRoot().toStdString(), vst3, "1.0.0"));
          },
-         "Uninstallation could not be completed", "*Operation not permitted", "VST3"},
+         "Uninstallation could not be completed", "*Operation not permitted", "Alpha.vst3"},
         {"UninstallWithoutOsascript", Uninstall, noOsascript, "Uninstallation could not be started", nullptr,
-         "AU VST3"},
-        {"UninstallNothingSelected", Uninstall, upToDate, plain, noneSelected, "AU VST3"},
+         both},
+        {"UninstallNothingSelected", Uninstall, upToDate, plain, noneSelected, both},
         {"UninstallFindsNothing", Uninstall,
-         [](FaultMatrix& m) {
+         [](FaultMatrix& m, Stage) {
              QDir(m.world.systemRoot() + u"/Library"_s).removeRecursively();
              forgetReceipt(m.world.systemRoot().toStdString(), m.component.packageId.toStdString());
              m.component.installPaths.reset();
@@ -304,7 +271,7 @@ std::vector<FaultRow> rows()
          },
          plain, "No installed files were found for the selected plugins."},
         {"UninstallRecordUnwritable", Uninstall, blockRecordFolder, plain, uninstalled},
-        {"UninstallSucceeds", Uninstall, [](FaultMatrix&) {}, plain, uninstalled},
+        {"UninstallSucceeds", Uninstall, [](FaultMatrix&, Stage) {}, plain, uninstalled},
     };
     table.insert(table.end(), std::begin(particular), std::end(particular));
     return table;
@@ -315,29 +282,23 @@ TEST_P(FaultMatrix, IsSurvived)
     const FaultRow& row = GetParam();
     if (row.stage == Uninstall)
         putOnMac(component, "0.9");
-    if (row.stage == Catalogue) {
-        ASSERT_TRUE(loadList()); // a previous list to keep
-    }
-    row.arrange(*this);
-    if (row.stage == Install || row.stage == Uninstall) {
-        ASSERT_TRUE(loadList());
-    } else if (row.stage == Catalogue && !boxes().isEmpty()) {
+    ASSERT_TRUE(row.stage != Catalogue || loadList()); // a previous list to keep
+    row.arrange(*this, row.stage);
+    ASSERT_TRUE(row.stage < Install || loadList());
+    if (row.stage == Catalogue && !boxes().isEmpty())
         boxes()[0]->click(); // a tick the user took off
-    }
     const QList<QCheckBox*> listBefore = boxes();
     const QByteArray recordBefore = recordBytes();
     InstalledRecords record = readInstalledRecords(delegate->installedRecordsPath());
     const QStringList outsideBefore = outsideTheMac();
-    const QString versionLine = control<QLabel>("versionLabel")->text();
 
-    if (row.stage == Catalogue) {
+    if (row.stage == Catalogue)
         delegate->loadManifest();
-    } else if (row.stage == Update) {
+    else if (row.stage == Update)
         delegate->checkInstallerVersion();
-    } else if (row.stage == Install) {
-        control("installButton")->click();
-    } else {
-        control("uninstallButton")->click();
+    else
+        control(row.stage == Install ? "installButton" : "uninstallButton")->click();
+    if (row.stage == Uninstall) {
         QMessageBox* question = waitForAlert();
         const QString asked = textsOf(question).title;
         if (pressAlertButton(question, answer)) { // unless nothing was selected
@@ -349,7 +310,6 @@ TEST_P(FaultMatrix, IsSurvived)
     if (!row.title) {
         waitFor([&] { return visibleAlert() != nullptr; }, 1000); // time for an answer to arrive
         EXPECT_EQ(visibleAlert(), nullptr);
-        EXPECT_EQ(control<QLabel>("versionLabel")->text(), versionLine);
         EXPECT_FALSE(control("installerUpdateButton")->isVisible());
     } else {
         QMessageBox* alert = waitForOutcome();
@@ -362,10 +322,7 @@ TEST_P(FaultMatrix, IsSurvived)
             EXPECT_TRUE(told.text.contains(text.mid(1))) << told.text.toStdString();
         else
             EXPECT_EQ(told.text, text);
-        EXPECT_EQ(told.buttons, QStringList{u"OK"_s});
-        if (told.title != QLatin1String(plain)) {
-            EXPECT_EQ(statusText(), told.title);
-        }
+        EXPECT_EQ(statusText() == told.title, told.title != QLatin1String(plain)); // a failure stays shown
         dismissAlerts();
     }
     if (row.stage == Catalogue) { // the list and its ticks are kept
@@ -374,39 +331,27 @@ TEST_P(FaultMatrix, IsSurvived)
             EXPECT_FALSE(box->isChecked());
     }
 
-    // Idle and usable again.
-    EXPECT_TRUE(control("refreshButton")->isEnabled());
-    EXPECT_TRUE(control("selectAllButton")->isEnabled());
-    EXPECT_EQ(control("installButton")->isEnabled(), !boxes().isEmpty()); // with a list to install from
-    for (const QCheckBox* box : boxes())
-        EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(control("refreshButton")->isEnabled()); // idle again
 
-    // A run that succeeds adds or removes Alpha's entry (a corrupt record
-    // reads as none); anything else, or a record that cannot be read, stays
-    // byte for byte.
-    if (text == QLatin1String(installed))
-        record.insert(component.slug, component.sha256);
-    else
-        record.remove(component.slug);
+    // A run that succeeds adds or removes Alpha's entry (a corrupt record reads
+    // as none); otherwise, or when it cannot be read, the record stays as it was.
     if (recordBefore.isNull() || (text != QLatin1String(installed) && text != QLatin1String(uninstalled)))
         EXPECT_EQ(recordBytes(), recordBefore);
-    else
+    else {
+        text == QLatin1String(installed) ? (void)record.insert(component.slug, component.sha256)
+                                         : (void)record.remove(component.slug);
         EXPECT_EQ(readInstalledRecords(delegate->installedRecordsPath()), record);
+    }
 
-    // The plugin folders hold exactly the bundles of Alpha's the row expects,
-    // its receipt with them, and the cards tell what is there.
-    QStringList bundles;
-    for (const QString& format : QString::fromUtf8(row.plugins).split(u' ', Qt::SkipEmptyParts))
-        bundles.append(QFileInfo(bundlePath(alpha, format)).fileName());
-    EXPECT_EQ(pluginsOnDisk(), bundles);
-    EXPECT_EQ(receipts(), bundles.isEmpty() ? std::vector<std::string>()
-                                            : std::vector{component.packageId.toStdString()});
+    // The plugins and receipt the row expects, and cards that tell what is there.
+    EXPECT_EQ(pluginsOnDisk().join(u' '), QLatin1String(row.plugins));
+    EXPECT_EQ(receipts(),
+              *row.plugins ? std::vector{component.packageId.toStdString()} : std::vector<std::string>());
     const QStringList shown = cards();
     delegate->updateComponentStatuses();
     EXPECT_EQ(cards(), shown);
 
-    // No package left behind, neither the download folder nor root's private
-    // copy, and nothing outside the simulated Mac touched.
+    // No download folder or root's private copy left, nothing outside the Mac touched.
     EXPECT_TRUE(downloadFolders().isEmpty());
     EXPECT_TRUE(QDir(world.systemRoot() + u"/private/tmp"_s).isEmpty());
     EXPECT_EQ(outsideTheMac().join(u'\n'), outsideBefore.join(u'\n'));

@@ -3,26 +3,31 @@
 // An AppDelegate with its window, a local vendor server and a simulated Mac:
 // the whole app, end to end, with nothing outside the test's folders.
 #include "app/AppDelegate.h"
+#include "installed/InstalledRecords.h"
+#include "simmac/DemoVendor.h"
+#include "simmac/InfoPlist.h"
+#include "simmac/PackageFormat.h"
 #include "simmac/SimulatedMac.h"
 #include "support/Alerts.h"
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
-#include <optional>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
 struct TestPlugin
 {
-    QString slug;
-    QString name;
+    QString slug, name;
     std::optional<QString> pluginVersion; // in the catalogue and in the package's bundles
     QStringList formats;
 };
@@ -34,20 +39,89 @@ inline const TestPlugin gammaVerb{u"gamma"_s, u"Gamma Verb"_s, std::nullopt, {u"
 class WorkflowFixture : public ::testing::Test
 {
 public:
-    void SetUp() override;
-    void TearDown() override;
-
+    void SetUp() override
+    {
+        layoutSimulatedMac(world.systemRoot().toStdString(), BRENVOSS_SIMMAC_TOOL);
+        server = std::make_unique<VendorServer>(serverRoot.path().toStdString());
+        ASSERT_TRUE(server->start());
+        relaunch(
+            world.environment(TestWorld::infoFor(QString::fromStdString(server->baseUrl() + "/catalogue"))));
+    }
+    void TearDown() override
+    {
+        dismissAlerts();
+        delegate.reset();
+    }
     // Starts the app afresh over `env`, its window built.
-    void relaunch(const Environment& env);
-    static QString bundlePath(const TestPlugin& plugin, const QString& format); // receipt-style
-    static std::string packageFor(const TestPlugin& plugin);
+    void relaunch(const Environment& env)
+    {
+        delegate = std::make_unique<AppDelegate>(env);
+        delegate->openWindow();
+    }
+    static QString bundlePath(const TestPlugin& plugin, const QString& format) // receipt-style
+    {
+        return QString::fromStdString(demoBundlePath(plugin.name.toStdString(), format.toStdString()));
+    }
+    static std::string packageFor(const TestPlugin& p)
+    {
+        std::map<std::string, std::string> files;
+        const auto version = p.pluginVersion ? std::optional(p.pluginVersion->toStdString()) : std::nullopt;
+        for (const QString& format : p.formats)
+            files[bundlePath(p, format).toStdString() + "/Contents/Info.plist"] =
+                pluginInfoPlist(p.name.toStdString(), version, PlistForm::Xml);
+        return buildPackage("audio.brenvoss.tesselar.native." + p.slug.toStdString(), "1.0.0", files);
+    }
     // Serves `bytes` (by default the plugin's package) at /packages/<slug>.pkg;
     // returns the catalogue's component for it.
-    PluginComponent publish(const TestPlugin& plugin, const std::optional<std::string>& bytes = {});
-    static std::string catalogueJson(const QList<PluginComponent>& components);
+    PluginComponent publish(const TestPlugin& p, const std::optional<std::string>& bytes = {})
+    {
+        const std::string package = bytes.value_or(packageFor(p));
+        const std::string path = "/packages/" + p.slug.toStdString() + ".pkg";
+        server->putFile(path, package);
+        const QString id = "audio.brenvoss.tesselar.native."_L1 + p.slug;
+        const QUrl url(QString::fromStdString(server->baseUrl() + path));
+        const QString digest = QString::fromLatin1(
+            QCryptographicHash::hash(QByteArray::fromStdString(package), QCryptographicHash::Sha256).toHex());
+        QStringList paths;
+        for (const QString& format : p.formats)
+            paths.append(bundlePath(p, format));
+        return {p.slug, p.name,    id,   u"1.0.0"_s, p.pluginVersion, digest, qint64(package.size()),
+                url,    p.formats, paths};
+    }
+    static std::string catalogueJson(const QList<PluginComponent>& components)
+    {
+        QJsonArray list;
+        for (const PluginComponent& c : components) {
+            QJsonObject item{
+                {u"slug"_s, c.slug},           {u"name"_s, c.name},
+                {u"packageId"_s, c.packageId}, {u"version"_s, c.version},
+                {u"sha256"_s, c.sha256},       {u"sizeBytes"_s, c.sizeBytes},
+                {u"url"_s, c.url.toString()},  {u"formats"_s, QJsonArray::fromStringList(c.formats)}};
+            if (c.installPaths)
+                item.insert(u"installPaths"_s, QJsonArray::fromStringList(*c.installPaths));
+            if (c.pluginVersion)
+                item.insert(u"pluginVersion"_s, *c.pluginVersion);
+            list.append(item);
+        }
+        const QJsonObject catalogue{
+            {u"edition"_s, u"Native"_s}, {u"collectionVersion"_s, u"7"_s}, {u"components"_s, list}};
+        return QJsonDocument(catalogue).toJson().toStdString();
+    }
     void show(const QList<PluginComponent>& list) { delegate->showManifest({u"Native"_s, u"1"_s, list}); }
     // Puts `c` on the Mac as its package would: bundles of `version`, a receipt, a record entry.
-    void putOnMac(const PluginComponent& c, const std::string& version);
+    void putOnMac(const PluginComponent& c, const std::string& version)
+    {
+        const std::string root = world.systemRoot().toStdString();
+        std::vector<std::string> paths;
+        for (const QString& path : c.installPaths.value_or(QStringList())) {
+            installBundle(root, "/" + path.toStdString(), version);
+            paths.insert(paths.end(), {path.toStdString(), path.toStdString() + "/Contents/Info.plist"});
+        }
+        writeReceipt(root, c.packageId.toStdString(), paths);
+        InstalledRecords record = readInstalledRecords(delegate->installedRecordsPath());
+        record.insert(c.slug, c.sha256);
+        writeInstalledRecords(delegate->installedRecordsPath(), record);
+    }
 
     // The window: controls by their object names, each row's checkbox and status line.
     template <class Control = QPushButton> Control* control(const char* name) const
@@ -55,17 +129,51 @@ public:
         return delegate->control<Control>(QLatin1String(name));
     }
     QString statusText() const { return control<QLabel>("statusLabel")->text(); }
-    QList<QCheckBox*> boxes() const;
-    QStringList cards() const;
+    QList<QCheckBox*> boxes() const
+    {
+        QList<QCheckBox*> list;
+        for (const PluginRow& row : delegate->pluginRows())
+            list.append(row.checkbox);
+        return list;
+    }
+    QStringList cards() const
+    {
+        QStringList texts;
+        for (const PluginRow& row : delegate->pluginRows())
+            texts.append(row.statusLabel->text());
+        return texts;
+    }
     // Waits until the window is idle again and an alert is up.
-    QMessageBox* waitForOutcome();
+    QMessageBox* waitForOutcome()
+    {
+        QMessageBox* alert = nullptr;
+        waitFor([&] { return (alert = visibleAlert()) && control("refreshButton")->isEnabled(); }, 30000);
+        return alert;
+    }
 
     // The disk and the server.
-    QStringList pluginsOnDisk() const; // the three plugin folders' entries
+    QStringList pluginsOnDisk() const // the three plugin folders' entries
+    {
+        QStringList names;
+        for (const QString& format : {u"AU"_s, u"VST3"_s, u"AAX"_s}) {
+            const QFileInfo folder(world.systemRoot() + u'/' + bundlePath({}, format));
+            names += folder.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        }
+        return names;
+    }
     std::vector<std::string> receipts() const { return receiptIdentifiers(world.systemRoot().toStdString()); }
-    QStringList downloadFolders() const;
-    QByteArray recordBytes() const;
-    QStringList requests(const std::string& prefix) const; // paths, in arrival order
+    QStringList downloadFolders() const
+    {
+        return QDir(world.temporary()).entryList({u"Brenvoss-Tesselar-*"_s}, QDir::AllEntries | QDir::Hidden);
+    }
+    QStringList requests(const std::string& prefix) const // paths, in arrival order
+    {
+        QStringList paths;
+        for (const RecordedRequest& r : server->requests())
+            if (r.path.starts_with(prefix))
+                paths.append(QString::fromStdString(r.path));
+        return paths;
+    }
 
     TestWorld world;
     QTemporaryDir serverRoot;
