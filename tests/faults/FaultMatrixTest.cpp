@@ -311,6 +311,7 @@ TEST_P(FaultMatrix, IsSurvived)
         waitFor([&] { return visibleAlert() != nullptr; }, 1000); // time for an answer to arrive
         EXPECT_EQ(visibleAlert(), nullptr);
         EXPECT_FALSE(control("installerUpdateButton")->isVisible());
+        EXPECT_EQ(control<QLabel>("versionLabel")->text(), u"Brenvoss Installer 1.4.0"_s);
     } else {
         QMessageBox* alert = waitForOutcome();
         ASSERT_NE(alert, nullptr);
