@@ -11,9 +11,7 @@
 
 namespace {
 
-// A copy of the built executable in <home>/Brenvoss Installer.app with
-// `entries` as its Info.plist, started with its own home (and killed, if
-// still running, with the QProcess).
+// The built executable in <home>/Brenvoss Installer.app, started with its own home.
 struct Bundle
 {
     Bundle(const QByteArray& entries, const QString& downloadServer)

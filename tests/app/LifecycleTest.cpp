@@ -1,5 +1,3 @@
-// Launch and activation as the vendor server sees them: which catalogue is
-// asked for, and how many loads and update checks each event brings.
 #include "app/AppDelegate.h"
 #include "support/Alerts.h"
 #include "support/TestEnvironment.h"

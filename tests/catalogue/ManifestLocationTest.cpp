@@ -13,7 +13,6 @@ TEST(CatalogueLocation, AppendsTheEditionDocumentToAnAbsoluteBase)
         // An edition is one path component, never a way to another folder or a query.
         {QStringLiteral("https://h.test/c"), "../x?y", "https://h.test/c/..%2Fx%3Fy.json"},
         {QVariant(), "Native", nullptr},
-        {42, "Native", nullptr},
         {QStringLiteral("https://h.test/a b"), "Native", nullptr},
         {QStringLiteral("catalogue/relative"), "Native", nullptr},
     };

@@ -1,5 +1,3 @@
-// The status refresh of the list the app built from a catalogue, over bundles
-// on the simulated Mac.
 #include "BundleFixtures.h"
 #include "app/AppDelegate.h"
 #include "support/TestEnvironment.h"
@@ -16,7 +14,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// The VST3 folder, relative to the system root.
 const QString vst3 = u"Library/Audio/Plug-Ins/VST3/"_s;
 
 class StatusRefreshTest : public ::testing::Test
@@ -26,7 +23,6 @@ protected:
     AppDelegate delegate{world.environment(TestWorld::infoFor(u"http://127.0.0.1:9/m"_s))};
     QList<PluginComponent> components;
 
-    // A catalogue entry (no version: none), install paths relative to the system root.
     void add(const QString& slug, const std::optional<QString>& version, std::optional<QStringList> paths)
     {
         PluginComponent& c = components.emplace_back();
@@ -35,15 +31,13 @@ protected:
         c.sha256 = u"ab"_s;
         c.installPaths = std::move(paths);
     }
-    // A bundle at `path` (relative to the system root) holding `infoPlist`.
     void bundle(const QString& path, const QByteArray& infoPlist = {})
     {
         ASSERT_TRUE(makeBundle(world.systemRoot(), u'/' + path, infoPlist)) << qPrintable(path);
     }
 };
 
-// Texts and colours per status kind; only up-to-date rows lose their tick, and
-// a refresh never ticks one.
+// A refresh never ticks a row.
 TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
 {
     bundle(vst3 + u"Alpha.vst3"_s, xmlPlistWithVersion(u"1.0.0"_s));
@@ -76,11 +70,8 @@ TEST_F(StatusRefreshTest, ShowsEachRowsStatusAndUnticksOnlyUpToDateRows)
         EXPECT_FALSE(row.checkbox->isChecked()) << qPrintable(row.component.slug);
 }
 
-// Files that are not what they seem, in place of Info.plists and of the
-// record: a FIFO (opening it would wait for a writer for ever), a link to
-// /dev/zero (never ends), a folder and a file past the size cap. Each bundle
-// counts as installed without a version, and the record as unusable; the
-// refresh comes back at once (a hang shows as the test's time-out).
+// In place of Info.plists and of the record: reading a FIFO or /dev/zero would
+// never end (a hang shows as the test's time-out).
 TEST_F(StatusRefreshTest, SpecialFilesAreInstalledWithoutAVersionAndNeverHang)
 {
     const std::pair<QString, std::function<bool(const QString&)>> makers[] = {

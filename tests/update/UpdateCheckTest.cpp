@@ -1,5 +1,3 @@
-// What the window makes of the installer release; failed checks are rows of
-// the fault matrix, which versions are newer the comparison's own table.
 #include "app/AppDelegate.h"
 #include "support/Alerts.h"
 #include "support/TestEnvironment.h"
@@ -32,8 +30,7 @@ protected:
                                         R"(.dmg","dspURL":"https://dl.test/DSP-)" + v + R"(.dmg"})");
     }
 
-    // Opens the window of an app of `edition` and own version `own`
-    // (invalid: none), and checks once.
+    // Own version `own` (invalid: none).
     void launch(const QString& edition, const QVariant& own)
     {
         InfoDictionary info = TestWorld::infoFor(u"http://127.0.0.1:9"_s, edition);
@@ -43,8 +40,6 @@ protected:
         check();
     }
 
-    // Checks, waits until the server saw the check, uncached, and gives its
-    // answer its chance to reach the window.
     void check()
     {
         server.clearRequests();
@@ -64,10 +59,8 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// The line, the button and one prompt per version, whatever the answer. Each
-// edition gets its own build, from the prompt and from the button (which works
-// while busy too). A missing own version counts as 0; a release not newer is
-// up to date.
+// One prompt per version, whatever the answer; each edition its own build, from
+// the prompt and the button (also while busy); a missing own version is 0.
 TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
 {
     for (const auto& [edition, own, ownText] :
