@@ -25,8 +25,7 @@ struct FakeClock
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
 };
 
-// A private world for one test: home, temporary folder and simulated Mac root
-// inside one QTemporaryDir, and a fake clock.
+// A private world for one test: home, temporary folder, simulated Mac root and a fake clock.
 class TestWorld
 {
 public:
@@ -40,14 +39,12 @@ public:
     QString temporary() const { return m_dir->path() + QStringLiteral("/tmp"); }
     QString systemRoot() const { return m_dir->path() + QStringLiteral("/mac"); }
 
-    // An Environment over this world; `info` is the bundle's Info.plist.
     Environment environment(const InfoDictionary& info) const
     {
         return {info,        SystemRoot(systemRoot()),      releaseURL, home(),
                 temporary(), [c = clock] { return c->now; }};
     }
 
-    // The information dictionary of a bundle served from `baseURL`.
     static InfoDictionary infoFor(const QString& baseURL, const QString& edition = QStringLiteral("Native"),
                                   const QString& version = QStringLiteral("1.4.0"))
     {

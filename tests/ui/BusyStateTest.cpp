@@ -1,41 +1,34 @@
-// The busy state and the two kinds of alert, on the real window.
+// The busy state and the alerts, on the real window.
 #include "support/AppWindow.h"
 
 namespace {
 
 using BusyState = LaunchedApp;
 
-// Install, uninstall, select all, select none, refresh and the checkboxes: enabled or not.
+// Install, uninstall, select all, select none, refresh, and every checkbox (true when none).
 QList<bool> statesOf(const BuiltWindow& app)
 {
-    bool checkboxes = true; // also when there are none
-    for (const QCheckBox* checkbox : app.all<QCheckBox>("componentCheckbox"))
-        checkboxes = checkboxes && checkbox->isEnabled();
     QList<bool> states;
     for (const char* name :
          {"installButton", "uninstallButton", "selectAllButton", "selectNoneButton", "refreshButton"})
         states.append(app.find(name)->isEnabled());
-    return states << checkboxes;
+    const QList<QCheckBox*> boxes = app.all<QCheckBox>("componentCheckbox");
+    return states << std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isEnabled(); });
 }
 
 TEST_F(BusyState, ActionsNeedACatalogueAndIdleTheListNeedsIdle)
 {
-    const auto after = [](bool catalogueLoaded, bool busy) {
-        const BuiltWindow window;
-        if (catalogueLoaded)
-            window->showManifest(testManifest(4));
-        window->setBusy(busy);
-        return statesOf(window);
-    };
-    EXPECT_EQ(after(false, false), (QList{false, false, true, true, true, true}));
-    EXPECT_EQ(after(true, false), (QList{true, true, true, true, true, true}));
-    EXPECT_EQ(after(false, true), (QList{false, false, false, false, false, true}));
-    EXPECT_EQ(after(true, true), (QList{false, false, false, false, false, false}));
+    const BuiltWindow window;
+    window->setBusy(true);
+    EXPECT_EQ(statesOf(window), (QList{false, false, false, false, false, true}));
+    window->setBusy(false);
+    EXPECT_EQ(statesOf(window), (QList{false, false, true, true, true, true}));
+    window->showManifest(testManifest(4));
+    EXPECT_EQ(statesOf(window), QList<bool>(6, true));
 }
 
-// A message is one window-modal warning with one OK and leaves the busy state
-// alone. The same alert twice is shown once, and texts from outside are shown
-// as written, never as markup or a link.
+// One window-modal warning with one OK that leaves the busy state alone; the same
+// alert twice shows once; outside texts are shown as written, never as markup or a link.
 TEST_F(BusyState, AlertsAreOneWindowModalWarningShowingPlainText)
 {
     app->showManifest(testManifest(3));
