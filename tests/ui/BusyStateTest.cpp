@@ -41,8 +41,7 @@ TEST_F(BusyState, AlertsAreOneWindowModalWarningShowingPlainText)
     const AlertTexts shown = textsOf(visibleAlert());
     EXPECT_EQ(visibleAlert()->windowModality(), Qt::WindowModal);
     EXPECT_EQ(shown.icon, QMessageBox::Warning);
-    EXPECT_EQ(shown.title + u'|' + shown.text + u'|' + shown.buttons.join(u','),
-              QStringLiteral("Brenvoss Installer|") + markup + QStringLiteral("|OK"));
+    EXPECT_EQ(shown.buttons, QStringList{QStringLiteral("OK")}); // its text: the plain-text check below
     app->showError(markup, Error{QStringLiteral("Network"), 3, markup});
     int plain = 0;
     for (const QMessageBox* alert : visibleAlerts()) {

@@ -72,24 +72,18 @@ TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
 // 1180 x 900 at first, at least 980 x 620 with every row inside.
 TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
 {
-    EXPECT_EQ(app.find("uninstallButton")->size(), QSize(190, 42));
-    TestWorld world;
-    const InfoDictionary info = TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"));
-    QRect frame;
-    {
-        const BuiltWindow first(info, world);
-        QWidget* main = first->mainWindow();
-        main->resize(400, 300);
-        settle();
-        EXPECT_EQ(main->size(), QSize(980, 620));
-        EXPECT_GE(first.find("pluginScrollView")->height(), 300);
-        EXPECT_TRUE(main->rect().contains(first.frameOf(first.find("versionLabel"))));
-        main->setGeometry(QRect(QPoint(30, 40), QSize(1000, 700)));
-        settle();
-        frame = main->geometry();
-    }
-    EXPECT_EQ(BuiltWindow(info, world)->mainWindow()->geometry(), frame);
     EXPECT_EQ(app.find("contentView")->size(), QSize(1180, 900));
+    EXPECT_EQ(app.find("uninstallButton")->size(), QSize(190, 42));
+    QWidget* main = app->mainWindow();
+    main->resize(400, 300);
+    settle();
+    EXPECT_EQ(main->size(), QSize(980, 620));
+    EXPECT_GE(app.find("pluginScrollView")->height(), 300);
+    EXPECT_TRUE(main->rect().contains(app.frameOf(app.find("versionLabel"))));
+    main->setGeometry(QRect(QPoint(30, 40), QSize(1000, 700)));
+    settle();
+    const BuiltWindow next(app->environment().infoDictionary, app.world); // the same home
+    EXPECT_EQ(next->mainWindow()->geometry(), main->geometry());
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)
@@ -137,10 +131,9 @@ TEST_F(MainWindow, TextsAsFirstShownAndEveryLabelAndControlNamedByItsText)
     for (QLabel* label : app->mainWindow()->findChildren<QLabel*>())
         named += QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) == label->text();
     for (QAbstractButton* button : app->mainWindow()->findChildren<QAbstractButton*>()) {
-        if (!button->isVisibleTo(app->mainWindow()))
-            continue; // the menu bar's hidden overflow button
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
-        named += accessible->text(QAccessible::Name) ==
+        named += button->isVisibleTo(app->mainWindow()) && // not the menu bar's hidden overflow button
+                 accessible->text(QAccessible::Name) ==
                      QString(button->text()).replace(QStringLiteral("&&"), QStringLiteral("&")) &&
                  !accessible->actionInterface()->actionNames().isEmpty();
     }
