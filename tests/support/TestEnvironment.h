@@ -12,7 +12,6 @@
 #include <memory>
 #include <ostream>
 
-// GoogleTest prints QStrings as text.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';

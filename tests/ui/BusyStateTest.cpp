@@ -16,22 +16,16 @@ QList<bool> statesOf(const BuiltWindow& app)
     return states << std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isEnabled(); });
 }
 
-TEST_F(BusyState, ActionsNeedACatalogueAndIdleTheListNeedsIdle)
+// Actions need a catalogue and idle, the list needs idle. An alert is one window-modal warning
+// with one OK that leaves the busy state alone, shown once, its texts as written, never markup.
+TEST_F(BusyState, ActionsNeedACatalogueAndIdleAlertsAreOneWindowModalPlainTextWarning)
 {
-    const BuiltWindow window;
-    window->setBusy(true);
-    EXPECT_EQ(statesOf(window), (QList{false, false, false, false, false, true}));
-    window->setBusy(false);
-    EXPECT_EQ(statesOf(window), (QList{false, false, true, true, true, true}));
-    window->showManifest(testManifest(4));
-    EXPECT_EQ(statesOf(window), QList<bool>(6, true));
-}
-
-// One window-modal warning with one OK that leaves the busy state alone; the same
-// alert twice shows once; outside texts are shown as written, never as markup or a link.
-TEST_F(BusyState, AlertsAreOneWindowModalWarningShowingPlainText)
-{
+    app->setBusy(true); // the suite's only test: the app has no catalogue yet
+    EXPECT_EQ(statesOf(app), (QList{false, false, false, false, false, true}));
+    app->setBusy(false);
+    EXPECT_EQ(statesOf(app), (QList{false, false, true, true, true, true}));
     app->showManifest(testManifest(3));
+    EXPECT_EQ(statesOf(app), QList<bool>(6, true));
     app->setBusy(true);
     const QString markup = QStringLiteral("<a href=\"http://example.invalid\">click</a> <b>now</b>");
     app->showMessage(markup);

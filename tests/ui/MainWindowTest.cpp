@@ -47,8 +47,7 @@ TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
 {
     app->showManifest(testManifest(1));
     const QSize frame = app->mainWindow()->size();
-    const QString longText =
-        QStringLiteral("Start ") + QString(300, QLatin1Char('x')) + QStringLiteral(" end");
+    const QString longText = QStringLiteral("Start %1 end").arg(QString(300, u'x'));
     const std::pair<const char*, Qt::TextElideMode> cases[] = {{"statusLabel", Qt::ElideMiddle},
                                                                {"versionLabel", Qt::ElideMiddle},
                                                                {"componentStatus", Qt::ElideRight}};
@@ -69,7 +68,6 @@ TEST_F(MainWindow, LongTextsAreDrawnShortenedButKeptWhole)
     EXPECT_EQ(pixelsNear(checkbox->grab().toImage(), app->palette.ink, rightEdge, 60), 0);
 }
 
-// 1180 x 900 at first, at least 980 x 620 with every row inside.
 TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
 {
     EXPECT_EQ(app.find("contentView")->size(), QSize(1180, 900));
@@ -111,8 +109,7 @@ TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)
     EXPECT_EQ(field.text(), QStringLiteral("hellohello"));
 }
 
-// Subtitle by edition, version from the bundle, status as first shown; 4 labels, 2 cards
-// of 2 labels and a checkbox, 6 buttons: named by their texts, actionable; "&" read as written.
+// 4 labels, 2 cards of 2 labels and a checkbox, 6 buttons: named by their texts, actionable.
 TEST_F(MainWindow, TextsAsFirstShownAndEveryLabelAndControlNamedByItsText)
 {
     const BuiltWindow dsp(TestWorld::infoFor(QStringLiteral("http://127.0.0.1:1/c"), QStringLiteral("DSP")));

@@ -8,8 +8,7 @@ namespace {
 
 using PluginList = LaunchedApp;
 
-// Select all skips a disabled (busy) checkbox, select none does not. A reload starts the lines
-// afresh: every box on, progress at zero, each card of a repeated slug refreshed.
+// Select all skips a disabled checkbox; a reload: every box on, progress 0, repeated slugs refreshed.
 TEST_F(PluginList, SelectionThenCardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
 {
     const Manifest three = testManifest(3);
@@ -49,13 +48,10 @@ TEST_F(PluginList, SelectionThenCardsThreeToALineInCatalogueOrderRebuiltOnEachLo
     EXPECT_TRUE(reload(0).isEmpty());
 }
 
-// At the smallest window: equal thirds 7 apart, long texts shortened inside the card's insets;
-// the list fills the viewport from the top, 48 high cards scroll, a rebuilt list starts at the top.
 TEST_F(PluginList, CardsInEqualThirdsWhateverTheirTextsInAListSizedToTheViewport)
 {
     Manifest manifest = testManifest(3);
-    manifest.components[0].name =
-        QStringLiteral("A plugin with a name far too long to fit on any card at all");
+    manifest.components[0].name = QStringLiteral("A plugin with a name far too long for any card");
     manifest.components[1].formats = QStringList(12, QStringLiteral("AAX NATIVE"));
     manifest.components[2].formats.append(QStringLiteral("AAX NATIVE"));
     app->showManifest(manifest);
