@@ -26,10 +26,9 @@ inline AlertTexts textsOf(const QMessageBox* alert)
 inline QList<QMessageBox*> visibleAlerts()
 {
     QList<QMessageBox*> alerts;
-    for (QWidget* widget : QApplication::allWidgets()) {
+    for (QWidget* widget : QApplication::allWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
             alerts.append(box);
-    }
     return alerts;
 }
 inline QMessageBox* visibleAlert()
@@ -45,14 +44,13 @@ inline QMessageBox* waitForAlert(int timeoutMs = 10000)
 // Clicks the alert's button titled `title`; false when it has none.
 inline bool pressAlertButton(QMessageBox* alert, const QString& title)
 {
-    for (QAbstractButton* button : alert->buttons()) {
-        if (button->text() == title) {
-            button->click();
-            QCoreApplication::processEvents();
-            return true;
-        }
-    }
-    return false;
+    const QList<QAbstractButton*> buttons = alert->buttons();
+    const auto found =
+        std::find_if(buttons.begin(), buttons.end(), [&](auto* b) { return b->text() == title; });
+    if (found != buttons.end())
+        (*found)->click();
+    QCoreApplication::processEvents();
+    return found != buttons.end();
 }
 
 // Closes every visible alert with its escape or only button.
@@ -60,9 +58,7 @@ inline void dismissAlerts()
 {
     while (QMessageBox* alert = visibleAlert()) {
         QAbstractButton* button = alert->escapeButton() ? alert->escapeButton() : alert->buttons().value(0);
-        if (!button)
+        if (!button || !pressAlertButton(alert, button->text()))
             return;
-        button->click();
-        QCoreApplication::processEvents();
     }
 }

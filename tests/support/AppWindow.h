@@ -74,12 +74,10 @@ inline Manifest testManifest(int count, const QString& collectionVersion = QStri
 inline int pixelsNear(const QImage& image, const QColor& colour, QRect area, int tolerance = 6)
 {
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor p = image.pixelColor(x, y);
-            count += qMax(qMax(qAbs(p.red() - colour.red()), qAbs(p.green() - colour.green())),
-                          qAbs(p.blue() - colour.blue())) <= tolerance;
-        }
-    }
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += std::max({qAbs(image.pixelColor(x, y).red() - colour.red()),
+                               qAbs(image.pixelColor(x, y).green() - colour.green()),
+                               qAbs(image.pixelColor(x, y).blue() - colour.blue())}) <= tolerance;
     return count;
 }

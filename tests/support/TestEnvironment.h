@@ -12,7 +12,6 @@
 #include <memory>
 #include <ostream>
 
-// GoogleTest prints QStrings as text.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
@@ -25,8 +24,7 @@ struct FakeClock
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
 };
 
-// A private world for one test: home, temporary folder and simulated Mac root
-// inside one QTemporaryDir, and a fake clock.
+// A private world for one test: home, temporary folder, simulated Mac root and a fake clock.
 class TestWorld
 {
 public:
@@ -40,14 +38,12 @@ public:
     QString temporary() const { return m_dir->path() + QStringLiteral("/tmp"); }
     QString systemRoot() const { return m_dir->path() + QStringLiteral("/mac"); }
 
-    // An Environment over this world; `info` is the bundle's Info.plist.
     Environment environment(const InfoDictionary& info) const
     {
         return {info,        SystemRoot(systemRoot()),      releaseURL, home(),
                 temporary(), [c = clock] { return c->now; }};
     }
 
-    // The information dictionary of a bundle served from `baseURL`.
     static InfoDictionary infoFor(const QString& baseURL, const QString& edition = QStringLiteral("Native"),
                                   const QString& version = QStringLiteral("1.4.0"))
     {

@@ -1,44 +1,31 @@
-// The busy state and the two kinds of alert, on the real window.
+// The busy state and the alerts, on the real window.
 #include "support/AppWindow.h"
 
 namespace {
 
 using BusyState = LaunchedApp;
 
-// Install, uninstall, select all, select none, refresh and the checkboxes: enabled or not.
+// Install, uninstall, select all, select none, refresh, and every checkbox (true when none).
 QList<bool> statesOf(const BuiltWindow& app)
 {
-    bool checkboxes = true; // also when there are none
-    for (const QCheckBox* checkbox : app.all<QCheckBox>("componentCheckbox"))
-        checkboxes = checkboxes && checkbox->isEnabled();
     QList<bool> states;
     for (const char* name :
          {"installButton", "uninstallButton", "selectAllButton", "selectNoneButton", "refreshButton"})
         states.append(app.find(name)->isEnabled());
-    return states << checkboxes;
+    const QList<QCheckBox*> boxes = app.all<QCheckBox>("componentCheckbox");
+    return states << std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isEnabled(); });
 }
 
-TEST_F(BusyState, ActionsNeedACatalogueAndIdleTheListNeedsIdle)
+// Actions need a catalogue and idle, the list needs idle. An alert is one window-modal warning
+// with one OK that leaves the busy state alone, shown once, its texts as written, never markup.
+TEST_F(BusyState, ActionsNeedACatalogueAndIdleAlertsAreOneWindowModalPlainTextWarning)
 {
-    const auto after = [](bool catalogueLoaded, bool busy) {
-        const BuiltWindow window;
-        if (catalogueLoaded)
-            window->showManifest(testManifest(4));
-        window->setBusy(busy);
-        return statesOf(window);
-    };
-    EXPECT_EQ(after(false, false), (QList{false, false, true, true, true, true}));
-    EXPECT_EQ(after(true, false), (QList{true, true, true, true, true, true}));
-    EXPECT_EQ(after(false, true), (QList{false, false, false, false, false, true}));
-    EXPECT_EQ(after(true, true), (QList{false, false, false, false, false, false}));
-}
-
-// A message is one window-modal warning with one OK and leaves the busy state
-// alone. The same alert twice is shown once, and texts from outside are shown
-// as written, never as markup or a link.
-TEST_F(BusyState, AlertsAreOneWindowModalWarningShowingPlainText)
-{
+    app->setBusy(true); // the suite's only test: the app has no catalogue yet
+    EXPECT_EQ(statesOf(app), (QList{false, false, false, false, false, true}));
+    app->setBusy(false);
+    EXPECT_EQ(statesOf(app), (QList{false, false, true, true, true, true}));
     app->showManifest(testManifest(3));
+    EXPECT_EQ(statesOf(app), QList<bool>(6, true));
     app->setBusy(true);
     const QString markup = QStringLiteral("<a href=\"http://example.invalid\">click</a> <b>now</b>");
     app->showMessage(markup);
@@ -48,8 +35,7 @@ TEST_F(BusyState, AlertsAreOneWindowModalWarningShowingPlainText)
     const AlertTexts shown = textsOf(visibleAlert());
     EXPECT_EQ(visibleAlert()->windowModality(), Qt::WindowModal);
     EXPECT_EQ(shown.icon, QMessageBox::Warning);
-    EXPECT_EQ(shown.title + u'|' + shown.text + u'|' + shown.buttons.join(u','),
-              QStringLiteral("Brenvoss Installer|") + markup + QStringLiteral("|OK"));
+    EXPECT_EQ(shown.buttons, QStringList{QStringLiteral("OK")}); // its text: the plain-text check below
     app->showError(markup, Error{QStringLiteral("Network"), 3, markup});
     int plain = 0;
     for (const QMessageBox* alert : visibleAlerts()) {

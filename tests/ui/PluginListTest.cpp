@@ -8,12 +8,19 @@ namespace {
 
 using PluginList = LaunchedApp;
 
-// Each catalogue is a reload: the lines start afresh, three cards to a line
-// in catalogue order, every checkbox on, the progress at zero, and each card
-// of a repeated slug gets its own refreshed status.
-TEST_F(PluginList, CardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
+// Select all skips a disabled checkbox; a reload: every box on, progress 0, repeated slugs refreshed.
+TEST_F(PluginList, SelectionThenCardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
 {
-    app->showManifest(testManifest(2));
+    const Manifest three = testManifest(3);
+    app->showManifest(three);
+    QCheckBox* disabled = app.all<QCheckBox>("componentCheckbox")[1];
+    app.find<QPushButton>("selectNoneButton")->click();
+    disabled->setEnabled(false);
+    app.find<QPushButton>("selectAllButton")->click();
+    EXPECT_EQ(app->selectedComponents(), (QList{three.components[0], three.components[2]}));
+    disabled->setChecked(true);
+    app.find<QPushButton>("selectNoneButton")->click();
+    EXPECT_FALSE(disabled->isChecked());
     const auto reload = [&](int components) {
         app->setProgressFraction(0.7);
         Manifest manifest = testManifest(components, QString::number(components));
@@ -41,13 +48,10 @@ TEST_F(PluginList, CardsThreeToALineInCatalogueOrderRebuiltOnEachLoad)
     EXPECT_TRUE(reload(0).isEmpty());
 }
 
-// At the smallest window: cards in equal thirds 7 apart (48 high: see below), long texts
-// shortened inside the card's insets rather than cut by its edge.
-TEST_F(PluginList, CardsInEqualThirdsWhateverTheirTexts)
+TEST_F(PluginList, CardsInEqualThirdsWhateverTheirTextsInAListSizedToTheViewport)
 {
     Manifest manifest = testManifest(3);
-    manifest.components[0].name =
-        QStringLiteral("A plugin with a name far too long to fit on any card at all");
+    manifest.components[0].name = QStringLiteral("A plugin with a name far too long for any card");
     manifest.components[1].formats = QStringList(12, QStringLiteral("AAX NATIVE"));
     manifest.components[2].formats.append(QStringLiteral("AAX NATIVE"));
     app->showManifest(manifest);
@@ -60,42 +64,18 @@ TEST_F(PluginList, CardsInEqualThirdsWhateverTheirTexts)
     for (QWidget* card : cards) {
         EXPECT_LE(qAbs(card->width() - cards[0]->width()), 1);
         for (QWidget* child : card->findChildren<QWidget*>())
-            EXPECT_TRUE(card->rect()
-                            .adjusted(10, 7, -10, -7)
-                            .contains(QRect(child->mapTo(card, QPoint()), child->size())))
+            EXPECT_TRUE(app.frameOf(card).adjusted(10, 7, -10, -7).contains(app.frameOf(child)))
                 << child->objectName().toStdString();
     }
-}
-
-// A short list fills the viewport from the top; a long one scrolls and a
-// rebuilt one starts at the top.
-TEST_F(PluginList, ListFillsTheViewportKeepsShortListsAtTheTopAndScrollsLongOnes)
-{
     auto* scrollView = app.find<QScrollArea>("pluginScrollView");
-    QWidget* list = app.find("listStack");
-    app->showManifest(testManifest(2));
-    EXPECT_EQ(list->size(), scrollView->viewport()->size());
+    EXPECT_EQ(app.find("listStack")->size(), scrollView->viewport()->size());
     EXPECT_EQ(app.find("pluginListLine")->geometry().topLeft(), QPoint(12, 10));
     app->showManifest(testManifest(60));
-    EXPECT_EQ(list->size(), QSize(scrollView->viewport()->width(), 10 + 20 * 48 + 19 * 6 + 10));
+    EXPECT_EQ(app.find("listStack")->size(),
+              QSize(scrollView->viewport()->width(), 10 + 20 * 48 + 19 * 6 + 10));
     scrollView->verticalScrollBar()->setValue(300);
     app->showManifest(testManifest(60));
     EXPECT_EQ(scrollView->verticalScrollBar()->value(), 0);
-}
-
-// Select all leaves a disabled (busy) checkbox alone; select none does not.
-TEST_F(PluginList, SelectAllSkipsDisabledCheckboxesSelectNoneDoesNot)
-{
-    const Manifest manifest = testManifest(3);
-    app->showManifest(manifest);
-    QCheckBox* disabled = app.all<QCheckBox>("componentCheckbox")[1];
-    app.find<QPushButton>("selectNoneButton")->click();
-    disabled->setEnabled(false);
-    app.find<QPushButton>("selectAllButton")->click();
-    EXPECT_EQ(app->selectedComponents(), (QList{manifest.components[0], manifest.components[2]}));
-    disabled->setChecked(true);
-    app.find<QPushButton>("selectNoneButton")->click();
-    EXPECT_FALSE(disabled->isChecked());
 }
 
 } // namespace
