@@ -10,7 +10,9 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
 {
     const QByteArray xml = "<plist version=\"1.0\"><dict><key>BrenvossEdition</key><string>DSP</string>"
                            "<key>CFBundleShortVersionString</key><integer>3</integer>"
-                           "<key>Nested</key><dict><key>a</key><array><true/></array></dict></dict></plist>";
+                           "<key>Nested</key><dict><key>a</key><array><true/></array></dict>"
+                           "<key>Real</key><real>1.5</real><key>Date</key><date>2026-01-01T00:00:00Z</date>"
+                           "<key>Long</key><string>longer than fifteen</string></dict></plist>";
     plist_t root = nullptr;
     plist_from_xml(xml.constData(), uint32_t(xml.size()), &root);
     char* binary = nullptr;
@@ -23,7 +25,9 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
         const InfoDictionary info = parseInfoDictionary(bytes).value();
         EXPECT_EQ(infoString(info, QStringLiteral("BrenvossEdition")), QStringLiteral("DSP"));
         // Present but not a string: callers fall back as for a missing key.
-        EXPECT_FALSE(infoString(info, QStringLiteral("CFBundleShortVersionString")).has_value());
+        for (const char* key : {"CFBundleShortVersionString", "Real", "Date"})
+            EXPECT_FALSE(infoString(info, QLatin1String(key)).has_value()) << key;
+        EXPECT_EQ(infoString(info, QStringLiteral("Long")), QStringLiteral("longer than fifteen"));
     }
 }
 

@@ -66,6 +66,9 @@ const std::pair<QByteArray, const char*> decodingCases[] = {
     {with("url", R"("packages/a.pkg")"), nullptr}, // relative
     {with("sizeBytes", "9223372036854775807"), nullptr},
     {nested(63), nullptr}, // nested at the limit
+    {with("sizeBytes", "-5"), nullptr},
+    {with("sizeBytes", "2048.0"), nullptr},
+    {document(validComponent).replace("]}", R"(],"x":[1,-1,1.5,"a",true,null,{"b":[]}]})"), nullptr},
 
     {"this is not json", "The plugin list is not valid JSON (error at byte "},
     // Even under a key nobody reads, and never as an exception.
