@@ -18,6 +18,7 @@ TEST(InstallCommandLine, OnARealMac)
 {
     const VerifiedPackage alpha{QStringLiteral("/T/Brenvoss-Tesselar-X/alpha.pkg"),
                                 QStringLiteral("5F70BF18"), QStringLiteral("Alpha")};
+    EXPECT_TRUE(installCommandLine({}, SystemRoot(QString())).isEmpty());
     EXPECT_EQ(
         installCommandLine({alpha}, SystemRoot(QString())).toStdString(),
         R"(d=$(/usr/bin/mktemp -d '/private/tmp/brenvoss-install.XXXXXXXX') && { )"

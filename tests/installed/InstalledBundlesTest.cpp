@@ -20,6 +20,7 @@ TEST(PluginBundleRoot, ReducesReceiptPathsToTheirBundle)
         {VST3 "Alpha.vst3/Contents/Beta.component/Info.plist", VST3 "Alpha.vst3/Contents/Beta.component"},
         // An extension counts only where it ends a name, after at least one character.
         {VST3 "Alpha.vst3.bak/x", nullptr},
+        {VST3 "Alpha.vst3/", VST3 "Alpha.vst3"},
         {VST3 ".vst3", nullptr},
         {"/Library/Application Support/Avid/Audio/Plug-Ins/A.AAXPLUGIN/x",
          "/Library/Application Support/Avid/Audio/Plug-Ins/A.AAXPLUGIN"},

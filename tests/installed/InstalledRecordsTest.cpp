@@ -81,6 +81,8 @@ TEST_F(InstalledRecordsTest, ReadsOneObjectOfStringsAndNothingElse)
     const std::pair<QByteArray, const char16_t*> cases[] = {
         {" \n{ \"alph\\u0061\" :\t\"\\u00e9\\\"\" }\r\n", u"\u00e9\""},
         {"{\"alpha\":\"ab\",\"beta\":{\"sha256\":\"ab\"}}", nullptr},
+        {"{\"alpha\":\"ab\",\"beta\":null}", nullptr},
+        {"\"alpha\"", nullptr},
         {"{\"alpha\":\"ab\"} {}", nullptr},
         {"{\"alpha\":\"ab\",\"beta\":" + QByteArray(1 << 20, '[') + QByteArray(1 << 20, ']') + '}', nullptr},
         {"{\"alpha\":\"ab\"}" + QByteArray(16 << 20, ' '), nullptr}, // past the size cap
