@@ -12,7 +12,8 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
                            "<key>CFBundleShortVersionString</key><integer>3</integer>"
                            "<key>Nested</key><dict><key>a</key><array><true/></array></dict>"
                            "<key>Real</key><real>1.5</real><key>Date</key><date>2026-01-01T00:00:00Z</date>"
-                           "<key>Long</key><string>longer than fifteen</string></dict></plist>";
+                           "<key>Long</key><string>longer than fifteen</string>"
+                           "<key>Wide</key><string>caf\u00e9 longer than fifteen</string></dict></plist>";
     plist_t root = nullptr;
     plist_from_xml(xml.constData(), uint32_t(xml.size()), &root);
     char* binary = nullptr;
@@ -28,6 +29,7 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
         for (const char* key : {"CFBundleShortVersionString", "Real", "Date"})
             EXPECT_FALSE(infoString(info, QLatin1String(key)).has_value()) << key;
         EXPECT_EQ(infoString(info, QStringLiteral("Long")), QStringLiteral("longer than fifteen"));
+        EXPECT_EQ(infoString(info, QStringLiteral("Wide")), QStringLiteral("caf\u00e9 longer than fifteen"));
     }
 }
 

@@ -20,6 +20,7 @@ TEST(InstallerRelease, OnlyCompleteDocumentsAreUsableAndOnlyNewerReleasesOffered
         {R"({"version":15,)" NATIVE DSP "}", false},
         {VERSION R"("nativeURL":"https://dl.test/a b.dmg",)" DSP "}", false},
         {VERSION NATIVE R"("dspURL":"/downloads/DSP.dmg"})", false},
+        {VERSION R"("nativeURL":7,)" DSP "}", false},
         {VERSION R"("nativeURL":"file:///Applications/Calculator.app",)" DSP "}", false},
         {"[]", false},
         {"<html>", false},
