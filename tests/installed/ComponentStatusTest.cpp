@@ -47,6 +47,7 @@ TEST(NumericCompare, OrdersEachPairAndIsAntisymmetric)
         {u"1.9", u"1.10"},     {u"99999999999999999999", u"100000000000000000000"},
         {u"1.2", u"1.2.0"},    {u"1.0B", u"1.0a"},
         {u"1.02.5", u"1.2.6"}, {u"1.\uFFFD", u"1.\U0001F600"},
+        {u"1", u"v2"},
     };
     for (const auto& [first, second] : ordered) {
         const QString a = QString::fromUtf16(first), b = QString::fromUtf16(second);

@@ -31,6 +31,7 @@ TEST(PluginBundleRoot, ReducesReceiptPathsToTheirBundle)
         {"/Users/ann" VST3 "Alpha.vst3", nullptr},
         // A path that could leave the folder never gives a root.
         {VST3 "../Alpha.vst3", nullptr},
+        {VST3 "./Alpha.vst3", nullptr},
     };
     for (const auto& [path, root] : cases)
         EXPECT_EQ(pluginBundleRoot(QString::fromUtf8(path)),
@@ -54,4 +55,10 @@ TEST(InstalledBundles, FollowsLinksToTheirBundle)
     ASSERT_TRUE(
         makeBundle(mac, QStringLiteral("/Shared/Alpha.vst3"), xmlPlistWithVersion(QStringLiteral("3.1"))));
     EXPECT_EQ(inspectInstalledBundles(root, {vst3}).versions, QStringList{QStringLiteral("3.1")});
+    // A plain file where a bundle belongs is installed, with no version; no
+    // install paths give no roots at all.
+    ASSERT_TRUE(QFile::remove(mac + vst3) && writeFile(mac, vst3, QByteArrayLiteral("x")));
+    EXPECT_TRUE(inspectInstalledBundles(root, {vst3}).installed);
+    EXPECT_TRUE(inspectInstalledBundles(root, {vst3}).versions.isEmpty());
+    EXPECT_TRUE(bundleRoots(std::nullopt).isEmpty());
 }

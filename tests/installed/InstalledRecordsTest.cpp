@@ -45,6 +45,7 @@ TEST(InstalledRecordsPath, IsInTheUsersApplicationSupportAndNeverInTheRoot)
               QStringLiteral(
                   "/Users/ann/Library/Application Support/Brenvoss/Installer/installed-components.json"));
     EXPECT_TRUE(installedRecordsPath(QString()).isEmpty());
+    EXPECT_TRUE(readInstalledRecords(QString()).isEmpty());
     const QByteArray saved = qgetenv("HOME");
     const QString account = QString::fromLocal8Bit(getpwuid(getuid())->pw_dir);
     ASSERT_NE(account, QStringLiteral("/"));

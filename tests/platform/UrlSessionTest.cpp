@@ -52,6 +52,7 @@ TEST(UrlSession, KeepsOnlyWholeBodiesWithinTheLimitAndA2xxStatus)
     EXPECT_EQ(r.sha256,
               QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex()));
     EXPECT_EQ(sha256(file).value(), r.sha256);
+    EXPECT_FALSE(sha256(file + QStringLiteral(".missing")).ok());
     QFile::remove(file);
     server.setFault("/f", Fault{.status = 304});
     EXPECT_TRUE(download().file.isEmpty());
