@@ -45,13 +45,8 @@ TEST(Executable, StopsWithAMessageWithoutAUsableManifestBaseOrDownloadServer)
         return bundle.process.readAllStandardError();
     };
     EXPECT_TRUE(stopMessage("a b", "http://127.0.0.1:9").contains("Missing manifest base URL\n"));
-    // A download server that would lose a part, or is no server address at
-    // all, is never replaced by the default unseen.
-    for (const char* server : {"127.0.0.1:9", "ftp://127.0.0.1", "http://", "http://127.0.0.1:9/mirror",
-                               "http://127.0.0.1:9/?q", "http://user@127.0.0.1:9"})
-        EXPECT_TRUE(stopMessage("http://127.0.0.1:9/", server)
-                        .contains("BRENVOSS_DOWNLOAD_SERVER: '" + QByteArray(server) + "'"))
-            << server;
+    EXPECT_TRUE(stopMessage("http://127.0.0.1:9/", "http://127.0.0.1:9/mirror")
+                    .contains("BRENVOSS_DOWNLOAD_SERVER: 'http://127.0.0.1:9/mirror'"));
 }
 
 TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)

@@ -12,6 +12,7 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
                            "<key>CFBundleShortVersionString</key><integer>3</integer>"
                            "<key>Nested</key><dict><key>a</key><array><true/></array></dict>"
                            "<key>Real</key><real>1.5</real><key>Date</key><date>2026-01-01T00:00:00Z</date>"
+                           "<key>Data</key><data>RFNQ</data>"
                            "<key>Long</key><string>longer than fifteen</string>"
                            "<key>Wide</key><string>caf\u00e9 longer than fifteen</string></dict></plist>";
     plist_t root = nullptr;
@@ -26,7 +27,7 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
         const InfoDictionary info = parseInfoDictionary(bytes).value();
         EXPECT_EQ(infoString(info, QStringLiteral("BrenvossEdition")), QStringLiteral("DSP"));
         // Present but not a string: callers fall back as for a missing key.
-        for (const char* key : {"CFBundleShortVersionString", "Real", "Date"})
+        for (const char* key : {"CFBundleShortVersionString", "Real", "Date", "Data"})
             EXPECT_FALSE(infoString(info, QLatin1String(key)).has_value()) << key;
         EXPECT_EQ(infoString(info, QStringLiteral("Long")), QStringLiteral("longer than fifteen"));
         EXPECT_EQ(infoString(info, QStringLiteral("Wide")), QStringLiteral("caf\u00e9 longer than fifteen"));

@@ -3,6 +3,7 @@
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -82,6 +83,20 @@ TEST_F(Lifecycle, LaunchActivationsAndRefresh)
     world.clock->advance(896); // 901 s after the last automatic check, 896 s after the refresh
     delegate->applicationDidBecomeActive();
     EXPECT_TRUE(seen(5, 5));
+}
+
+// Attached to the application, the app quits with its window and hears of
+// its activation from the system: the first one after launch loads and checks.
+TEST_F(Lifecycle, HearsOfActivationFromTheApplication)
+{
+    if (qApp->applicationState() == Qt::ApplicationActive)
+        GTEST_SKIP() << "the application is active already: run this test in a process of its own";
+    make(QVariant());
+    qApp->setQuitOnLastWindowClosed(false);
+    delegate->attachTo(*qApp);
+    EXPECT_TRUE(qApp->quitOnLastWindowClosed());
+    delegate->applicationDidFinishLaunching();
+    EXPECT_TRUE(seen(2, 2, "Native"));
 }
 
 } // namespace
