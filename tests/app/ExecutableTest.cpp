@@ -1,4 +1,5 @@
-// The real executable, in a real bundle layout with a real Info.plist.
+// The real executable in a real bundle with a real Info.plist; the release address from its environment.
+#include "platform/Environment.h"
 #include "support/TestEnvironment.h"
 #include "vendorserver/VendorServer.h"
 
@@ -47,6 +48,22 @@ TEST(Executable, StopsWithAMessageWithoutAUsableManifestBaseOrDownloadServer)
     EXPECT_TRUE(stopMessage("a b", "http://127.0.0.1:9").contains("Missing manifest base URL\n"));
     EXPECT_TRUE(stopMessage("http://127.0.0.1:9/", "http://127.0.0.1:9/mirror")
                     .contains("BRENVOSS_DOWNLOAD_SERVER: 'http://127.0.0.1:9/mirror'"));
+}
+
+// The compiled-in address, or its path on the given server; nothing when that is no bare server address.
+TEST(InstallerReleaseURL, KeepsThePathAndTakesOnlyAServer)
+{
+    const std::pair<const char*, const char*> kept[] = {{"", "https://downloads.brenvoss.audio"},
+                                                        {"http://127.0.0.1:9", "http://127.0.0.1:9"},
+                                                        {"https://a.test/", "https://a.test"}};
+    for (const auto& [server, origin] : kept)
+        EXPECT_EQ(installerReleaseURL(QString::fromLatin1(server)),
+                  QUrl(QLatin1String(origin) + QLatin1String("/downloads/tesselar/installer-latest.json")))
+            << server;
+    for (const char* server :
+         {"127.0.0.1:9", "ftp://127.0.0.1", "http://", "http://a b", "http://127.0.0.1:9/mirror",
+          "http://127.0.0.1:9/?q", "http://127.0.0.1:9/#f", "http://user@127.0.0.1:9"})
+        EXPECT_FALSE(installerReleaseURL(QString::fromLatin1(server))) << server;
 }
 
 TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

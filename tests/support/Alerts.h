@@ -13,6 +13,7 @@ struct AlertTexts
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
+    QString joined() const { return title + u'|' + text + u'|' + buttons.join(u','); }
 };
 
 inline AlertTexts textsOf(const QMessageBox* alert)

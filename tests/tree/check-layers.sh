@@ -41,11 +41,8 @@ while IFS= read -r file; do
     [[ $included == */* ]] || continue # a system or third-party header
     target=${included%%/*}
     [[ -e "$src/$included" ]] || continue # not one of ours
-    if [[ ${included##*/} == AppDelegate* ]]; then
-      theirs=99
-    else
-      theirs=$(rank "$target")
-    fi
+    theirs=$(rank "$target")
+    [[ ${included##*/} == AppDelegate* ]] && theirs=99
     if ((theirs > own)); then
       fail "$rel:$line includes $included, which is above it"
     fi

@@ -73,9 +73,8 @@ TEST_F(UpdateCheck, TheWindowFollowsTheReleaseAndPromptsOncePerVersion)
         EXPECT_TRUE(updateButton()->isVisible());
         QMessageBox* prompt = visibleAlert();
         ASSERT_NE(prompt, nullptr);
-        const AlertTexts t = textsOf(prompt);
         EXPECT_EQ(
-            t.title + u'|' + t.text + u'|' + t.buttons.join(u','),
+            textsOf(prompt).joined(),
             u"A new Brenvoss Installer is ready|Brenvoss Installer 1.10.0 is available. Update now to "
             u"get the latest plug-in update checks and installer improvements.|DOWNLOAD UPDATE,LATER"_s);
         EXPECT_EQ(prompt->defaultButton()->text(), u"DOWNLOAD UPDATE"_s);

@@ -133,9 +133,8 @@ TEST_F(Flow, RemovesBundlesReceiptsAndRecordEntries)
     QMessageBox* question = waitForAlert();
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(question->windowModality(), Qt::ApplicationModal);
-    const AlertTexts asked = textsOf(question);
     EXPECT_EQ(
-        asked.title + u'|' + asked.text + u'|' + asked.buttons.join(u','),
+        textsOf(question).joined(),
         u"Uninstall 2 selected plugins?|Close Pro Tools and all other audio applications first. AU, VST3 "
         u"and AAX files for the selected plugins will be removed.|Uninstall selected,Cancel"_s);
     pressAlertButton(question, u"Uninstall selected"_s);
