@@ -6,20 +6,19 @@
 #include "FuzzCheck.h"
 #include "common/Utf8Text.h"
 #include "platform/InfoDictionary.h"
+#include "platform/PlistApi.h"
 
 #include <QHash>
 #include <QSet>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <plist/plist.h>
 
 namespace {
 
 QString takeText(char* text)
 {
     QString result = utf8Text(text);
-    std::free(text);
+    plistMemFree(text);
     return result;
 }
 
@@ -81,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     plist_t root = nullptr;
     if (size > 0)
-        plist_from_memory(bytes.constData(), uint32_t(size), &root);
+        plistFromMemory(bytes.constData(), uint32_t(size), &root);
     const bool isDictionary = root && plist_get_node_type(root) == PLIST_DICT;
     FUZZ_CHECK(isDictionary || !info, "a dictionary from a non-dictionary root");
     // Binary lists that libplist cannot hand out safely are refused on
@@ -101,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         uint32_t length = 0;
         plist_to_bin(root, &written, &length);
         binary = QByteArray(written, qsizetype(length));
-        plist_to_bin_free(written);
+        plistMemFree(written);
     }
     plist_free(root);
     for (auto it = expected.entries.cbegin(); it != expected.entries.cend(); ++it) {

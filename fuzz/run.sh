@@ -73,6 +73,10 @@ dictionary() {
 work=$(mktemp -d "${TMPDIR:-/tmp}/brenvoss-fuzz-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
+# LeakSanitizer exists on Linux only; elsewhere ASan would refuse the option.
+leaks=
+[[ $(uname -s) == Linux ]] && leaks=detect_leaks=1
+
 failed=()
 for target in "${targets[@]}"; do
   exe=$build/fuzz/fuzz_$target
@@ -98,7 +102,7 @@ for target in "${targets[@]}"; do
 
   log=$work/$target/log.txt
   status=0
-  ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
+  ASAN_OPTIONS=${ASAN_OPTIONS:-$leaks} \
     LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/lsan.supp:print_suppressions=0} \
     UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$exe" "${options[@]}" "$corpus" >"$log" 2>&1 || status=$?

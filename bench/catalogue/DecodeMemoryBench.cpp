@@ -4,6 +4,7 @@
 // bodies that cost the most per byte: "empty-strings", "short-strings".
 // One body per process, since the peak only ever grows.
 #include "CatalogueBodies.h"
+#include "PeakMemory.h"
 #include "catalogue/Manifest.h"
 
 #include <QFile>
@@ -11,21 +12,6 @@
 #include <QJsonObject>
 #include <cstdio>
 #include <cstring>
-
-namespace {
-
-double peakResidentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -43,9 +29,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     body.squeeze();
-    const double beforeMiB = peakResidentMiB();
+    const double beforeMiB = double(peakResidentKiB()) / 1024.0;
     const Result<Manifest> manifest = decodeManifest(body);
-    const double peakMiB = peakResidentMiB();
+    const double peakMiB = double(peakResidentKiB()) / 1024.0;
     std::printf("%-14s %lld bytes: %s; peak %.1f MiB (%.1f MiB before decoding)\n", kind,
                 static_cast<long long>(body.size()),
                 manifest.ok()

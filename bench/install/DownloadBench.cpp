@@ -8,6 +8,7 @@
 // Both write to BRENVOSS_BENCH_OUTPUT (default /dev/shm when there is one), so
 // the disk's write-back of one run does not slow the next; the two take turns
 // going first.
+#include "PeakMemory.h"
 #include "install/RandomFile.h"
 #include "install/Sha256.h"
 #include "platform/UrlSession.h"
@@ -26,17 +27,6 @@
 #include <random>
 
 namespace {
-
-qint64 peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 double median(std::vector<double> values)
 {

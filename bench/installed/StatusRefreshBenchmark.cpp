@@ -3,8 +3,10 @@
 // (every label still "Checking…"), with the parts timed on their own to show
 // what dominates. The labels are not shown: the relayout and repaint that
 // follow belong to the list's own layout, not to the refresh.
+#include "OffscreenScreen.h"
 #include "app/AppDelegate.h"
 #include "installed/ComponentStatus.h"
+#include "platform/PlistApi.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +17,6 @@
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <plist/plist.h>
 
 namespace {
 
@@ -47,7 +48,7 @@ QByteArray infoPlist(const QString& name, const QString& version, bool binary)
         plist_to_xml(dict, &bytes, &length);
     plist_free(dict);
     QByteArray result(bytes, qsizetype(length));
-    free(bytes); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist
+    plistMemFree(bytes);
     return result;
 }
 
@@ -194,8 +195,7 @@ BENCHMARK(BM_ApplyToWidgets)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useDesktopSizedOffscreenScreen();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,13 +1,14 @@
 // `bench_table OUTPUT.json`: runs every benchmark in one go and prints one
 // table, each row beside the figure it is judged against, measured in the
 // same run; the rows are also written to OUTPUT.json.
+#include "OffscreenScreen.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -27,9 +28,6 @@ struct Row
 QJsonObject runJson(const QString& program, QStringList arguments, const QString& jsonFile)
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
     process.waitForFinished(-1);
@@ -72,6 +70,7 @@ QJsonObject googleBenchmark(const QString& program, const QTemporaryDir& dir, co
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    useDesktopSizedOffscreenScreen(true); // for the benchmarks it starts
     const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("results.json");
     QTemporaryDir dir;
     QList<Row> rows;

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimeZone>
 
 namespace {
 
@@ -21,7 +22,7 @@ QPushButton* makeButton(const char* title, QWidget* holder)
 // The date the automatic re-check starts from, so the first activation runs it.
 QDateTime distantPast()
 {
-    return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    return QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
 }
 
 } // namespace

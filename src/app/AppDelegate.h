@@ -179,7 +179,8 @@ private:
     QWidget* buildStatusLine();
     QLayout* buildActionButtons();
     QLayout* buildVersionLine();
-    // Sizes the window to its content, centres it, then restores the last frame.
+    // Sizes the window to its content and centres it, or takes the last run's
+    // frame, then fits either to the screen.
     void placeWindow();
 
     Environment m_environment;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>

@@ -2,10 +2,10 @@
 
 #include "common/Utf8Text.h"
 #include "platform/CappedFile.h"
+#include "platform/PlistApi.h"
 
 #include <QDateTime>
 #include <memory>
-#include <plist/plist.h>
 
 namespace {
 
@@ -84,7 +84,7 @@ bool unsafeBinaryPlist(const QByteArray& bytes)
 QString takeString(char* text)
 {
     QString result = utf8Text(text);
-    free(text); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist
+    plistMemFree(text);
     return result;
 }
 
@@ -170,7 +170,7 @@ std::optional<InfoDictionary> parseInfoDictionary(const QByteArray& plistBytes)
     if (plistBytes.isEmpty() || plistBytes.size() > maximumPlistBytes || unsafeBinaryPlist(plistBytes))
         return std::nullopt;
     plist_t raw = nullptr;
-    plist_from_memory(plistBytes.constData(), uint32_t(plistBytes.size()), &raw);
+    plistFromMemory(plistBytes.constData(), uint32_t(plistBytes.size()), &raw);
     const PlistPtr root(raw);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include "ui/FrameAutosave.h"
 #include "ui/PluginListStackView.h"
 #include "ui/StyleSheet.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -208,12 +210,26 @@ void AppDelegate::placeWindow()
     auto* mainWindow = static_cast<QMainWindow*>(window.get());
     mainWindow->layout()->activate();
     const QSize chrome = mainWindow->size() - mainWindow->centralWidget()->size();
-    mainWindow->resize(contentSize + chrome);
     mainWindow->setMinimumSize(minimumWindowSize.expandedTo(mainWindow->minimumSizeHint()));
-    if (const QScreen* screen = mainWindow->screen())
-        mainWindow->move(screen->availableGeometry().center() - mainWindow->rect().center());
-    // Restores the frame of the last run, if any, over the centred one.
-    new FrameAutosave(mainWindow, QStringLiteral("BrenvossInstallerMainWindow"), m_environment.homeDirectory);
+    // The platform window, made here (winId), gives the frame's margins.
+    mainWindow->winId();
+    const QMargins frame = mainWindow->windowHandle()->frameMargins();
+    const QScreen* screen = mainWindow->screen();
+    QRect wanted(QPoint(0, 0), contentSize + chrome);
+    if (screen)
+        wanted.moveCenter(screen->availableGeometry().center() +
+                          QPoint(frame.left() - frame.right(), frame.top() - frame.bottom()) / 2);
+    // The frame of the last run, if any, replaces the centred one.
+    const auto* autosave = new FrameAutosave(mainWindow, QStringLiteral("BrenvossInstallerMainWindow"),
+                                             m_environment.homeDirectory);
+    if (const std::optional<QRect> saved = autosave->savedGeometry()) {
+        wanted = *saved;
+        if (QScreen* savedOn = QGuiApplication::screenAt(saved->center()))
+            screen = savedOn;
+    }
+    if (screen)
+        wanted = fitToScreen(wanted, frame, mainWindow->minimumSize(), screen->availableGeometry());
+    mainWindow->setGeometry(wanted);
 }
 
 void AppDelegate::stylePrimaryButton(QPushButton* button)

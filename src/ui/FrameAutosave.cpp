@@ -9,10 +9,15 @@ FrameAutosave::FrameAutosave(QWidget* window, QString name, QString homeDirector
       m_settings(settingsPath(homeDirectory), QSettings::IniFormat)
 {
     setObjectName(QStringLiteral("frameAutosave"));
-    const QByteArray saved = m_settings.value(m_name).toByteArray();
-    if (!saved.isEmpty())
-        m_window->restoreGeometry(saved);
     m_window->installEventFilter(this);
+}
+
+std::optional<QRect> FrameAutosave::savedGeometry() const
+{
+    const QVariant saved = m_settings.value(m_name);
+    if (saved.typeId() != QMetaType::QRect || saved.toRect().isEmpty())
+        return std::nullopt;
+    return saved.toRect();
 }
 
 QString FrameAutosave::settingsPath(const QString& homeDirectory)
@@ -42,5 +47,5 @@ bool FrameAutosave::eventFilter(QObject* watched, QEvent* event)
 
 void FrameAutosave::save()
 {
-    m_settings.setValue(m_name, m_window->saveGeometry());
+    m_settings.setValue(m_name, m_window->geometry());
 }

@@ -1,8 +1,9 @@
 #include "platform/InfoDictionary.h"
 
+#include "platform/PlistApi.h"
+
 #include <QFile>
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 namespace {
 
@@ -21,7 +22,7 @@ TEST(InfoDictionary, XmlAndBinaryListsHoldTheSameStringsAndOnlyStringsAreStrings
     uint32_t length = 0;
     plist_to_bin(root, &binary, &length);
     const QByteArray binaryList(binary, length);
-    free(binary); // NOLINT: libplist's allocation
+    plistMemFree(binary);
     plist_free(root);
     for (const QByteArray& bytes : {xml, binaryList}) {
         const InfoDictionary info = parseInfoDictionary(bytes).value();

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimeZone>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -20,7 +21,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
 // A clock the test moves by hand.
 struct FakeClock
 {
-    QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC);
+    QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(12, 0), QTimeZone::utc());
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
 };
 

@@ -1,11 +1,12 @@
 // GoogleTest inside a Qt application; tests drive the event loop themselves.
+#include "OffscreenScreen.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useDesktopSizedOffscreenScreen(); // inherited by the app the tests start
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

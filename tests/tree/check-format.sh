@@ -19,6 +19,9 @@ if [[ -z $formatter ]]; then
   echo "format: clang-format is missing; ./dev setup installs it" >&2
   exit 1
 fi
-mapfile -t files < <(find src tests tools bench fuzz -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.mm' \) | sort)
+files=() # read line by line: macOS's bash 3.2 has no mapfile
+while IFS= read -r file; do
+  files+=("$file")
+done < <(find src tests tools bench fuzz -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.mm' \) | sort)
 "$formatter" --dry-run --Werror "${files[@]}"
 echo "format: ${#files[@]} files as .clang-format lays them out"

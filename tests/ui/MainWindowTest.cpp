@@ -1,11 +1,15 @@
-// The window as built: texts, colours, elision, sizes, frame memory, menu, accessibility.
+// The window as built: texts, colours, elision, sizes, frame memory and fit, menu, accessibility.
 #include "support/AppWindow.h"
+#include "ui/FrameAutosave.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
 #include <QStyle>
 
 namespace {
@@ -82,6 +86,38 @@ TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
     settle();
     const BuiltWindow next(app->environment().infoDictionary, app.world); // the same home
     EXPECT_EQ(next->mainWindow()->geometry(), main->geometry());
+
+    // A frame saved on a larger screen comes back fitted to this one.
+    QSettings(FrameAutosave::settingsPath(app->environment().homeDirectory), QSettings::IniFormat)
+        .setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(-900, 2000, 5000, 300));
+    const BuiltWindow fitted(app->environment().infoDictionary, app.world);
+    const QRect screen = main->screen()->availableGeometry();
+    const QRect frame = fitted->mainWindow()->frameGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << frame.x() << ',' << frame.y();
+    EXPECT_EQ(frame.width(), screen.width());
+    EXPECT_EQ(fitted->mainWindow()->height(), main->minimumHeight());
+}
+
+// The window's geometry inside a 2-pixel frame with a 28-pixel title bar.
+TEST(WindowPlacement, FitsTheAvailableAreaButNeverBelowTheMinimum)
+{
+    const QMargins frame(2, 28, 2, 2);
+    const QSize minimum(980, 620);
+    const QRect desktop(0, 0, 1920, 1200), laptop(0, 25, 1440, 875), right(1920, 0, 1280, 1024);
+    const std::tuple<QRect, QRect, QRect> cases[] = {
+        // wanted, available, expected
+        {QRect(368, 150, 1184, 925), desktop, QRect(368, 150, 1184, 925)},  // fits: unchanged
+        {QRect(128, -25, 1184, 925), laptop, QRect(128, 53, 1184, 845)},    // too tall for a laptop
+        {QRect(1700, 900, 1000, 700), desktop, QRect(918, 498, 1000, 700)}, // off right and bottom
+        {QRect(-50, 0, 1000, 700), laptop, QRect(2, 53, 1000, 700)},        // off left, under the menu bar
+        {QRect(10, 40, 400, 300), desktop, QRect(10, 40, 980, 620)},        // below the minimum
+        {QRect(0, 0, 5000, 5000), right, QRect(1922, 28, 1276, 994)},       // a screen to the right
+        {QRect(300, 300, 1184, 925), QRect(0, 0, 800, 600),
+         QRect(2, 28, 980, 620)}, // smaller than the minimum
+    };
+    for (const auto& [wanted, available, expected] : cases)
+        EXPECT_EQ(fitToScreen(wanted, frame, minimum, available), expected)
+            << wanted.x() << ',' << wanted.y();
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndEditItemsActOnTheFocusedWidget)

@@ -258,7 +258,8 @@ void installDemoPlugins(const fs::path& root, const fs::path& vendorTree, const 
         digests[component.at("slug").get<std::string>()] = component.at("sha256").get<std::string>();
 
     nlohmann::json record = nlohmann::json::object();
-    for (const DemoPlugin& plugin : demoPlugins("Native")) {
+    const std::string edition = "Native"; // a named string: no temporary behind the returned reference
+    for (const DemoPlugin& plugin : demoPlugins(edition)) {
         switch (plugin.state) {
         case DemoState::NotInstalled:
             break;

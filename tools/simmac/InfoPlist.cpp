@@ -1,9 +1,9 @@
 #include "simmac/InfoPlist.h"
 
+#include "platform/PlistApi.h"
+
 #include <cctype>
-#include <cstdlib>
 #include <memory>
-#include <plist/plist.h>
 #include <stdexcept>
 
 namespace {
@@ -40,6 +40,6 @@ std::string pluginInfoPlist(const std::string& name, const std::optional<std::st
     if (!bytes)
         throw std::runtime_error("libplist could not encode an Info.plist");
     std::string result(bytes, length);
-    std::free(bytes); // libplist 2.2 hands out malloc'd buffers
+    plistMemFree(bytes);
     return result;
 }

@@ -1,6 +1,7 @@
 // brenvoss-tour [--output DIR] [--manifest-base-url URL] [--edition Native|DSP]
 // Renders the real window offscreen in each state and prints the paths of
 // the pictures, one per line.
+#include "OffscreenScreen.h"
 #include "Tour.h"
 
 #include <QApplication>
@@ -10,7 +11,7 @@
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    useDesktopSizedOffscreenScreen(true);
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
 
