@@ -103,8 +103,8 @@ int main(int argc, char* argv[])
                              [&](DownloadResponse response) {
                                  verified =
                                      !response.transportError && digestsMatch(response.sha256, expected);
-                                 QMetaObject::invokeMethod(
-                                     &app, [&] { done = true; }, Qt::QueuedConnection);
+                                 const auto finish = [&] { done = true; };
+                                 QMetaObject::invokeMethod(&app, finish, Qt::QueuedConnection);
                              });
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

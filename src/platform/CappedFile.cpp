@@ -39,9 +39,7 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maximumByt
     const Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
         return std::nullopt;
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maximumBytes)
         return std::nullopt;
 

@@ -6,6 +6,9 @@
 #include <iostream>
 #include <optional>
 #include <unistd.h>
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -35,10 +38,17 @@ int usageError(const std::string& problem)
 
 fs::path defaultToolBinary(const char* argv0)
 {
+    fs::path self = fs::absolute(argv0);
+#if defined(__APPLE__)
+    char buffer[PATH_MAX];
+    uint32_t size = sizeof buffer;
+    if (_NSGetExecutablePath(buffer, &size) == 0)
+        self = buffer;
+#else
     std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error)
-        self = fs::absolute(argv0);
+    if (const fs::path link = fs::read_symlink("/proc/self/exe", error); !error)
+        self = link;
+#endif
     return self.parent_path() / "brenvoss-simmac-tool";
 }
 
