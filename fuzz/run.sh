@@ -57,7 +57,7 @@ fi
 here=$(cd "$(dirname "$0")" && pwd)
 
 all=(manifest installer_release installed_records info_dictionary bundle_root install_command removal_command)
-targets=("$@")
+targets=(${1+"$@"}) # bash 3.2 calls an empty "$@" unbound under set -u
 ((${#targets[@]})) || targets=("${all[@]}")
 for target in "${targets[@]}"; do
   [[ " ${all[*]} " == *" $target "* ]] || fail_usage "TARGET: '$target' is not a fuzz target"
