@@ -52,11 +52,11 @@ build_release() {
   local werror=OFF
   [[ -n "${CI:-}" ]] && werror=ON
   say "building what is shipped in $OUT"
+  # Whatever an earlier run left in the bundle (deployed frameworks, signatures)
+  # goes; configuring and building lay it out again.
+  rm -rf "$BUNDLE"
   cmake -S "$ROOT" -B "$OUT" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRENVOSS_TEST_HOOKS=OFF \
     -DBRENVOSS_BUILD_TESTS=OFF -DBRENVOSS_BUILD_BENCHMARKS=OFF -DBRENVOSS_WARNINGS_AS_ERRORS=$werror "$@" >/dev/null
-  # Whatever an earlier run left in the bundle (deployed frameworks, signatures)
-  # goes; the build lays it out again.
-  rm -rf "$BUNDLE"
   cmake --build "$OUT"
 }
 
@@ -100,9 +100,10 @@ check_info_plist() {
   if [[ -z "$expected_build" ]]; then
     expected_build=$(git -C "$ROOT" rev-list --count HEAD 2>/dev/null || echo "a number above 0")
   fi
-  if [[ "$build" != "$expected_build" || "$build" == 0 ]]; then
-    finding "Info.plist: CFBundleVersion should be $expected_build, is '${build:-absent}'" \
-      "(set BRENVOSS_BUILD_NUMBER where there is no git history)"
+  if [[ "$build" == 0 ]]; then
+    finding "Info.plist: CFBundleVersion is 0, as a build without git history has it: set BRENVOSS_BUILD_NUMBER"
+  elif [[ "$build" != "$expected_build" ]]; then
+    finding "Info.plist: CFBundleVersion should be $expected_build, is '${build:-absent}'"
   fi
   [[ -n "$(value_of NSHumanReadableCopyright)" ]] || finding "Info.plist: NSHumanReadableCopyright is empty or absent"
   edition=$(value_of BrenvossEdition)
@@ -162,7 +163,7 @@ mach_o_files() {
 # Nothing may load from outside the bundle or the system: Homebrew's or
 # another prefix's libraries are not on the user's Mac.
 check_linkage() {
-  local file dependency rpath architectures wanted arch
+  local file dependency rpath architectures wanted arch minos minimum
   wanted=$(cached CMAKE_OSX_ARCHITECTURES | tr ';' ' ')
   while IFS= read -r file; do
     while IFS= read -r dependency; do
@@ -187,6 +188,12 @@ check_linkage() {
       done
     fi
   done < <(mach_o_files)
+  # The executable is built for the macOS that Info.plist names.
+  minos=$(otool -l "$BUNDLE/Contents/MacOS/brenvoss-installer" | awk '$1 == "minos" { print $2; exit }')
+  minimum=$(value_of LSMinimumSystemVersion)
+  if [[ "$minos" != "$minimum" && "$minos" != "$minimum.0" ]]; then
+    finding "the executable is built for macOS ${minos:-?}, Info.plist says $minimum"
+  fi
 }
 
 # The build's own search paths (Qt's and Homebrew's lib folders) stay in the
