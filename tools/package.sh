@@ -160,12 +160,27 @@ mach_o_files() {
   done
 }
 
+# Whether version $1 is above version $2 (numbers joined by dots).
+version_above() {
+  awk -v a="$1" -v b="$2" 'BEGIN {
+    n = split(a, x, "."); m = split(b, y, "."); if (m > n) n = m
+    for (i = 1; i <= n; i++) if (x[i] + 0 != y[i] + 0) exit !(x[i] + 0 > y[i] + 0)
+    exit 1 }'
+}
+
 # Nothing may load from outside the bundle or the system: Homebrew's or
-# another prefix's libraries are not on the user's Mac.
+# another prefix's libraries are not on the user's Mac. Nothing may need a
+# newer macOS than Info.plist promises (Homebrew builds for the Mac it runs on),
+# or lack an architecture that was asked for.
 check_linkage() {
   local file dependency rpath architectures wanted arch minos minimum
   wanted=$(cached CMAKE_OSX_ARCHITECTURES | tr ';' ' ')
+  minimum=$(value_of LSMinimumSystemVersion)
   while IFS= read -r file; do
+    minos=$(otool -l "$file" | awk '$1 == "minos" { print $2; exit }')
+    if [[ -n "$minos" ]] && version_above "$minos" "$minimum"; then
+      finding "$file needs macOS $minos, above LSMinimumSystemVersion $minimum"
+    fi
     while IFS= read -r dependency; do
       case "$dependency" in
         @executable_path/* | @loader_path/* | @rpath/* | /System/Library/* | /usr/lib/*) ;;
@@ -190,7 +205,6 @@ check_linkage() {
   done < <(mach_o_files)
   # The executable is built for the macOS that Info.plist names.
   minos=$(otool -l "$BUNDLE/Contents/MacOS/brenvoss-installer" | awk '$1 == "minos" { print $2; exit }')
-  minimum=$(value_of LSMinimumSystemVersion)
   if [[ "$minos" != "$minimum" && "$minos" != "$minimum.0" ]]; then
     finding "the executable is built for macOS ${minos:-?}, Info.plist says $minimum"
   fi
