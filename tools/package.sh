@@ -6,7 +6,7 @@
 # and versions a Mac needs, the icon, and that no test hook is left in the
 # executable. Options are passed to CMake, e.g. -DCMAKE_OSX_ARCHITECTURES="arm64;x86_64".
 # On macOS, then: macdeployqt, otool -L (nothing outside the bundle or the
-# system), codesign from the inside out (hardened runtime, timestamp), a disk
+# system), codesign from the inside out (hardened runtime and timestamp when signing for real), a disk
 # image with an Applications link, signed, notarised and stapled when notary
 # credentials are given, and codesign --verify --strict (and spctl when signed
 # for real). The macOS steps have not been run: see README.md.
@@ -123,13 +123,16 @@ check_icon() {
 # No environment variable of ours is read by what is shipped: none of their
 # names is in the executable, as C text or as UTF-16 (NUL bytes dropped).
 check_no_test_hooks() {
-  local executable="$BUNDLE/Contents/MacOS/brenvoss-installer" names
+  local executable="$BUNDLE/Contents/MacOS/brenvoss-installer" names utf16
   [[ -x "$executable" ]] || {
     finding "no executable at $executable"
     return
   }
   names=$(LC_ALL=C grep -a -o 'BRENVOSS_[A-Z_]*' "$executable" | sort -u | tr '\n' ' ' || true)
-  if [[ -z "$names" ]] && LC_ALL=C tr -d '\000' <"$executable" | LC_ALL=C grep -a -q 'BRENVOSS_'; then
+  # grep -c reads to the end: with -q, tr would die writing to a closed pipe
+  # and pipefail would turn a find into a miss.
+  utf16=$(LC_ALL=C tr -d '\000' <"$executable" | LC_ALL=C grep -a -c 'BRENVOSS_' || true)
+  if [[ -z "$names" && "${utf16:-0}" != 0 ]]; then
     names="BRENVOSS_… as UTF-16 text"
   fi
   if [[ -n "$names" ]]; then
@@ -222,17 +225,21 @@ drop_outside_rpaths() {
   done < <(otool -l "$executable" | awk '/cmd LC_RPATH/ { want = 1 } want && $1 == "path" { print $2; want = 0 }')
 }
 
-# Inside out: libraries and plugins, then frameworks, then the app itself.
+# The hardened runtime (which notarisation requires) and a secure timestamp
+# with a real identity. An ad hoc signature gets neither: it has no timestamp,
+# and under the hardened runtime library validation would refuse the ad hoc
+# signed Qt frameworks, which carry no team identifier.
 sign() {
   local identity="$1"
   shift
   if [[ "$identity" == - ]]; then
-    codesign --force --options runtime --sign - "$@"
+    codesign --force --sign - "$@"
   else
     codesign --force --options runtime --timestamp --sign "$identity" "$@"
   fi
 }
 
+# Inside out: libraries and plugins, then frameworks, then the app itself.
 sign_bundle() {
   local identity="$1" file
   while IFS= read -r file; do
