@@ -21,8 +21,8 @@ struct AdministratorOutcome
 AdministratorOutcome runAdministratorShellCommand(const QString& commandLine, const SystemRoot& root);
 
 // What osascript's standard error says about a script that failed. osascript
-// writes one line, "START:END: execution error: MESSAGE (NUMBER)" and a line
-// feed, where START:END are the character positions of the failing statement.
+// writes "START:END: execution error: MESSAGE (NUMBER)" and a line feed, where
+// START:END are the character positions of the failing statement.
 // For `do shell script` the MESSAGE is the shell's own error text and the
 // NUMBER its exit status; when the user dismisses the password prompt it is
 // "User canceled." and -128.
