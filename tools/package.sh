@@ -103,7 +103,8 @@ check_info_plist() {
   if [[ "$build" == 0 ]]; then
     finding "Info.plist: CFBundleVersion is 0, as a build without git history has it: set BRENVOSS_BUILD_NUMBER"
   elif [[ "$build" != "$expected_build" ]]; then
-    finding "Info.plist: CFBundleVersion should be $expected_build, is '${build:-absent}'"
+    finding "Info.plist: CFBundleVersion should be $expected_build, is '${build:-absent}'" \
+      "(configured at another commit?)"
   fi
   [[ -n "$(value_of NSHumanReadableCopyright)" ]] || finding "Info.plist: NSHumanReadableCopyright is empty or absent"
   edition=$(value_of BrenvossEdition)
