@@ -11,8 +11,12 @@ void AppDelegate::reportRunOutcome(AdministratorRun run, const AdministratorOutc
     if (outcome.launchError)
         return showError(noun + QStringLiteral(" could not be started"), *outcome.launchError);
     if (outcome.status != 0) {
-        const QString description =
-            outcome.errorText.isEmpty() ? noun + QStringLiteral(" was cancelled.") : outcome.errorText;
+        // A dismissed password prompt, or a child that said nothing, reads as
+        // cancelled; otherwise the shell's own words, without osascript's frame.
+        const ScriptFailure failure = readScriptFailure(outcome.errorText);
+        const QString description = failure.cancelled || failure.message.isEmpty()
+                                        ? noun + QStringLiteral(" was cancelled.")
+                                        : failure.message;
         showError(noun + QStringLiteral(" could not be completed"),
                   Error::brenvoss(outcome.status, description));
         // Whatever the command did before it failed is on disk now: let the

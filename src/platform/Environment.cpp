@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
@@ -67,16 +65,7 @@ Environment Environment::fromMachine(const QString& executableDirectory)
     Environment env;
     env.infoDictionary =
         readInfoDictionary(executableDirectory + QStringLiteral("/../Info.plist")).value_or(InfoDictionary{});
-    env.systemRoot = SystemRoot(qEnvironmentVariable("BRENVOSS_SYSTEM_ROOT"));
-    const QString downloadServer = qEnvironmentVariable("BRENVOSS_DOWNLOAD_SERVER");
-    const std::optional<QUrl> releaseURL = ::installerReleaseURL(downloadServer);
-    if (!releaseURL) {
-        std::fprintf(stderr, "BRENVOSS_DOWNLOAD_SERVER: '%s' is not an http or https address of a server\n",
-                     downloadServer.toLocal8Bit().constData());
-        std::fflush(stderr);
-        std::_Exit(EXIT_FAILURE);
-    }
-    env.installerReleaseURL = *releaseURL;
+    env.installerReleaseURL = *::installerReleaseURL(QString());
     env.homeDirectory = userHomeDirectory();
     env.temporaryDirectory = QDir::tempPath();
     env.clock = [] { return QDateTime::currentDateTimeUtc(); };

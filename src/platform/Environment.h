@@ -21,9 +21,9 @@ struct Environment
     std::function<QDateTime()> clock; // the current time
 
     // The machine this process runs on: the bundle's Info.plist next to the
-    // executable, BRENVOSS_SYSTEM_ROOT, BRENVOSS_DOWNLOAD_SERVER, HOME, TMPDIR
-    // and the system clock. An unusable BRENVOSS_DOWNLOAD_SERVER ends the
-    // process with a message.
+    // executable, the root "/", the compiled-in installer-release address,
+    // HOME, TMPDIR and the system clock. (A development build may then point
+    // it elsewhere: platform/TestHooks.h.)
     static Environment fromMachine(const QString& executableDirectory);
 };
 

@@ -12,14 +12,15 @@
 
 namespace {
 
-// The built executable in <home>/Brenvoss Installer.app, started with its own home.
+// A built executable in <home>/Brenvoss Installer.app, started with its own home.
 struct Bundle
 {
-    Bundle(const QByteArray& entries, const QString& downloadServer)
+    Bundle(const QByteArray& entries, const QString& downloadServer,
+           const char* executable = BRENVOSS_INSTALLER_EXECUTABLE)
     {
         const QString contents = home.filePath(QStringLiteral("Brenvoss Installer.app/Contents/"));
         QDir().mkpath(contents + QStringLiteral("MacOS"));
-        QFile::copy(QStringLiteral(BRENVOSS_INSTALLER_EXECUTABLE),
+        QFile::copy(QString::fromLocal8Bit(executable),
                     contents + QStringLiteral("MacOS/brenvoss-installer"));
         QFile info(contents + QStringLiteral("Info.plist"));
         if (info.open(QIODevice::WriteOnly))
@@ -28,6 +29,7 @@ struct Bundle
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), downloadServer);
+        env.insert(QStringLiteral("BRENVOSS_SYSTEM_ROOT"), home.path());
         process.setProcessEnvironment(env);
         process.start(contents + QStringLiteral("MacOS/brenvoss-installer"), {});
     }
@@ -66,20 +68,48 @@ TEST(InstallerReleaseURL, KeepsThePathAndTakesOnlyAServer)
         EXPECT_FALSE(installerReleaseURL(QString::fromLatin1(server))) << server;
 }
 
-TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
+bool catalogueRequested(const char* executable, const QString& downloadServer)
 {
     VendorServer server("");
-    ASSERT_TRUE(server.start());
+    if (!server.start())
+        return false;
     Bundle bundle("<key>BrenvossEdition</key><string>DSP</string><key>BrenvossManifestBaseURL</key><string>" +
                       QByteArray::fromStdString(server.baseUrl()) + "/vendor/catalogue/</string>",
-                  QString::fromStdString(server.baseUrl()));
-    EXPECT_TRUE(waitFor(
+                  downloadServer.isNull() ? QString::fromStdString(server.baseUrl()) : downloadServer,
+                  executable);
+    return waitFor(
         [&] {
             return std::ranges::any_of(server.requests(), [](const RecordedRequest& r) {
                 return r.path == "/vendor/catalogue/DSP.json";
             });
         },
-        30000));
+        30000);
+}
+
+TEST(Executable, RequestsTheEditionCatalogueFromItsBundleAddress)
+{
+    EXPECT_TRUE(catalogueRequested(BRENVOSS_INSTALLER_EXECUTABLE, QString()));
+}
+
+// What is shipped: a download server that stops a development build at start-up
+// does not stop it, and neither variable's name is in it, as C text or UTF-16,
+// while the development build holds both.
+TEST(Executable, WithoutTestHooksIgnoresTheOverrides)
+{
+    EXPECT_TRUE(
+        catalogueRequested(BRENVOSS_HOOK_FREE_EXECUTABLE, QStringLiteral("http://127.0.0.1:9/mirror")));
+    const auto bytesOf = [](const char* path) {
+        QFile file(QString::fromLocal8Bit(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray hooked = bytesOf(BRENVOSS_INSTALLER_EXECUTABLE),
+                     shipped = bytesOf(BRENVOSS_HOOK_FREE_EXECUTABLE);
+    for (const char* name : {"BRENVOSS_SYSTEM_ROOT", "BRENVOSS_DOWNLOAD_SERVER"}) {
+        const QString text = QString::fromLatin1(name);
+        const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        EXPECT_TRUE(hooked.contains(name)) << name;
+        EXPECT_FALSE(shipped.contains(name) || shipped.contains(utf16)) << name;
+    }
 }
 
 } // namespace

@@ -228,7 +228,7 @@ std::vector<FaultRow> rows()
          },
          plain, installed, both},
         {"InstallWithoutOsascript", Install, noOsascript, "Installation could not be started", nullptr},
-        {"InstallAuthorisationCancelled", Install, cancel, notCompleted, "*User canceled. (-128)"},
+        {"InstallAuthorisationCancelled", Install, cancel, notCompleted, "Installation was cancelled."},
         {"InstallSecondOfThreeFailsInTheInstaller", Install, // the first stays in, the third never goes
          [](FaultMatrix& m, Stage) {
              m.serve({m.component, m.publish(beta, "not a package"), m.publish(gammaVerb)});
@@ -243,14 +243,14 @@ std::vector<FaultRow> rows()
                  shellQuoted(m.world.temporary()), shellQuoted(intruder));
              setPromptHook(m.world.systemRoot().toStdString(), swap.toStdString());
          },
-         notCompleted, "*The security check for Alpha failed."},
+         notCompleted, securityCheck}, // the shell's words, without osascript's frame
         {"InstallSucceedsFromAQuotedTemporaryFolder", Install, inTemporary(u"it's a \"folder\" $(x)"_s, true),
          plain, installed, both},
 
         {"UninstallCancelledAtTheQuestion", Uninstall, [](FaultMatrix& m, Stage) { m.answer = u"Cancel"_s; },
          nullptr, nullptr, both},
         {"UninstallAuthorisationCancelled", Uninstall, cancel, "Uninstallation could not be completed",
-         "*User canceled. (-128)", both},
+         "Uninstallation was cancelled.", both},
         {"UninstallProtectedBundle", Uninstall, // the AU bundle (sorted first) goes, the VST3 stays
          [](FaultMatrix& m, Stage) {
              const std::string vst3 = "/" + m.bundlePath(alpha, u"VST3"_s).toStdString();

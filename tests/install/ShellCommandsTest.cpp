@@ -1,5 +1,6 @@
 #include "install/ShellCommands.h"
 
+#include "install/AdministratorCommand.h"
 #include "simmac/Digest.h"
 #include "simmac/PackageFormat.h"
 #include "simmac/SimulatedMac.h"
@@ -65,6 +66,35 @@ TEST(AppleScript, TheDocumentedQuotingExamples)
     EXPECT_EQ(
         administratorScript(QStringLiteral(R"(installer -pkg '/T/"q\".pkg')")),
         QStringLiteral(R"(do shell script "installer -pkg '/T/\"q\\\".pkg'" with administrator privileges)"));
+}
+
+// osascript's frame taken off: the shell's text exactly, the last status
+// being osascript's; anything else unchanged.
+TEST(ScriptFailure, ReadsOsascriptsLine)
+{
+    const struct
+    {
+        const char* written;
+        bool cancelled;
+        const char* shown;
+    } cases[] = {
+        {"0:57: execution error: User canceled. (-128)\n", true, ""},
+        {"12:80: execution error: No. (-128)", true, ""},
+        {"0:57: execution error: a\n b  (2) (1)\n", false, "a\n b  (2)"},
+        {"0:57: execution error: It said (-128) (1)\n", false, "It said (-128)"},
+        {"0:9: execution error:  (1)\n", false, "0:9: execution error:  (1)\n"},
+        {"0:57: execution error: x (1)\n\n", false, "0:57: execution error: x (1)\n\n"},
+        {"x\n0:57: execution error: x (1)\n", false, "x\n0:57: execution error: x (1)\n"},
+        {"0:57: execution error: x (-128 )\n", false, "0:57: execution error: x (-128 )\n"},
+        {"57: execution error: x (-128)\n", false, "57: execution error: x (-128)\n"},
+        {"x\n", false, "x\n"},
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        const ScriptFailure failure = readScriptFailure(QString::fromUtf8(c.written));
+        EXPECT_EQ(failure.cancelled, c.cancelled) << c.written;
+        EXPECT_EQ(failure.message, QString::fromUtf8(c.shown)) << c.written;
+    }
 }
 
 } // namespace

@@ -45,6 +45,11 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         {osascript, {"-e", touch + " '\\'' \"" + with}, 1, error + "“\"” but found unknown token. (-2741)"},
         {osascript, {"-e", touch + "\""}, 1, error},
         {osascript, {"-x", touch + "\"" + with}, 1, "usage: osascript -e"},
+        // The whole of standard error: positions in UTF-16 units, one line ending dropped.
+        {osascript,
+         {"-e", script + "printf '\xC3\xA9\xF0\x9F\x98\x80\\\\n\\\\n' >&2; exit 3\"" + with},
+         1,
+         "0:78: execution error: \xC3\xA9\xF0\x9F\x98\x80\n (3)\n"},
     };
     for (const auto& c : cases) {
         QStringList arguments;
@@ -57,7 +62,10 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         EXPECT_EQ(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, c.exitCode);
         const QByteArray said =
             c.exitCode == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
-        EXPECT_TRUE(said.contains(QByteArray::fromStdString(c.says))) << said.toStdString();
+        if (c.says.ends_with('\n'))
+            EXPECT_EQ(said.toStdString(), c.says);
+        else
+            EXPECT_TRUE(said.contains(QByteArray::fromStdString(c.says))) << said.toStdString();
     }
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_FALSE(fs::exists(base / "ran"));

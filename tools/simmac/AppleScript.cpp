@@ -30,8 +30,9 @@ struct Parser
 
     AdministratorScript error(std::size_t start, std::size_t end, const std::string& message) const
     {
-        return AdministratorScript{std::nullopt, std::to_string(start) + ":" + std::to_string(end) +
-                                                     ": syntax error: " + message + " (-2741)"};
+        const std::string where = std::to_string(characterPosition(std::string(text), start)) + ":" +
+                                  std::to_string(characterPosition(std::string(text), end));
+        return AdministratorScript{std::nullopt, 0, 0, where + ": syntax error: " + message + " (-2741)"};
     }
 
     AdministratorScript expected(const std::string& what) const
@@ -63,6 +64,7 @@ AdministratorScript parseAdministratorScript(const std::string& script)
 {
     Parser parser{script};
     parser.skipBlanks();
+    const std::size_t statementStart = parser.position;
     for (std::string_view word : {"do", "shell", "script"}) {
         if (!parser.keyword(word))
             return parser.expected("“do shell script”");
@@ -110,9 +112,11 @@ AdministratorScript parseAdministratorScript(const std::string& script)
     ++parser.position; // the closing quote
 
     parser.skipBlanks();
+    std::size_t statementEnd = parser.position;
     for (std::string_view word : {"with", "administrator", "privileges"}) {
         if (!parser.keyword(word))
             return parser.expected("“with administrator privileges”");
+        statementEnd = parser.position;
         parser.skipBlanks();
     }
     while (parser.position < script.size() &&
@@ -120,5 +124,19 @@ AdministratorScript parseAdministratorScript(const std::string& script)
         ++parser.position;
     if (parser.position < script.size())
         return parser.expected("end of line");
-    return AdministratorScript{std::move(command), {}};
+    return AdministratorScript{std::move(command),
+                               characterPosition(script, statementStart),
+                               characterPosition(script, statementEnd),
+                               {}};
+}
+
+std::size_t characterPosition(const std::string& text, std::size_t offset)
+{
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // A lead byte starts a character; one of four bytes lies beyond U+FFFF.
+        units += (byte & 0xC0) != 0x80 ? ((byte & 0xF8) == 0xF0 ? 2 : 1) : 0;
+    }
+    return units;
 }

@@ -1,6 +1,7 @@
 #include "Tour.h"
 
 #include "app/AppDelegate.h"
+#include "platform/TestHooks.h"
 #include "simmac/DemoVendor.h"
 #include "vendorserver/VendorServer.h"
 
@@ -51,6 +52,7 @@ public:
                                               const QUrl& releaseURL = refusedURL) const
     {
         Environment environment = Environment::fromMachine(QCoreApplication::applicationDirPath());
+        applyTestHooks(environment); // the demo's simulated Mac
         environment.infoDictionary = InfoDictionary{
             {QStringLiteral("BrenvossEdition"), m_options.edition},
             {QStringLiteral("BrenvossManifestBaseURL"), baseURL},

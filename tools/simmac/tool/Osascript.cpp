@@ -6,18 +6,13 @@
 
 namespace {
 
-// osascript reports where in the script an error happened, in characters.
-std::size_t characterCount(const std::string& text)
+// do shell script drops one line ending from what the command wrote, as it
+// does from its result.
+std::string withoutFinalLineEnding(std::string text)
 {
-    std::size_t count = 0;
-    for (unsigned char c : text)
-        count += (c & 0xC0) != 0x80;
-    return count;
-}
-
-std::string trimmedTrailingNewlines(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+    if (text.ends_with("\r\n"))
+        text.resize(text.size() - 2);
+    else if (text.ends_with('\n') || text.ends_with('\r'))
         text.pop_back();
     return text;
 }
@@ -37,7 +32,10 @@ int runOsascript(const std::filesystem::path& root, const std::vector<std::strin
         std::cerr << parsed.syntaxError << "\n";
         return 1;
     }
-    const std::string where = "0:" + std::to_string(characterCount(script)) + ": execution error: ";
+    // An execution error names the failing statement's characters: here the
+    // one statement of the script.
+    const std::string where = std::to_string(parsed.statementStart) + ":" +
+                              std::to_string(parsed.statementEnd) + ": execution error: ";
     // The prompt is open now; a test may act in this window.
     const std::filesystem::path hook = promptHookPath(root);
     std::error_code error;
@@ -53,7 +51,7 @@ int runOsascript(const std::filesystem::path& root, const std::vector<std::strin
     const int status = runAndWait("/bin/sh", {"sh", "-c", *parsed.command}, &errorText);
     if (status == 0)
         return 0;
-    std::string text = trimmedTrailingNewlines(errorText);
+    std::string text = withoutFinalLineEnding(errorText);
     if (text.empty())
         text = "The command exited with a non-zero status.";
     std::cerr << where << text << " (" << status << ")\n";
