@@ -2,6 +2,7 @@
 // table, each row beside the figure it is judged against, measured in the
 // same run; the rows are also written to OUTPUT.json.
 #include "OffscreenScreen.h"
+#include "catalogue/Manifest.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,6 +58,18 @@ double benchmarkMs(const QJsonObject& report, const QString& prefix)
     return -1;
 }
 
+// A user counter of the Google Benchmark entry whose name starts with `prefix`.
+double benchmarkCounter(const QJsonObject& report, const QString& prefix, const QString& counter)
+{
+    const QJsonArray benchmarks = report.value(QStringLiteral("benchmarks")).toArray();
+    for (const QJsonValue& entry : benchmarks) {
+        const QJsonObject b = entry.toObject();
+        if (b.value(QStringLiteral("name")).toString().startsWith(prefix))
+            return b.value(counter).toDouble();
+    }
+    return -1;
+}
+
 QJsonObject googleBenchmark(const QString& program, const QTemporaryDir& dir, const QString& name)
 {
     const QString out = dir.filePath(name + QStringLiteral(".json"));
@@ -97,9 +110,10 @@ int main(int argc, char* argv[])
 
     const QJsonObject catalogue =
         googleBenchmark(QStringLiteral(BENCH_CATALOGUE), dir, QStringLiteral("catalogue"));
-    rows.append({QStringLiteral("decode a 10,000-component catalogue"),
-                 benchmarkMs(catalogue, QStringLiteral("DecodeCatalogue")), QStringLiteral("ms"), QString(),
-                 0, QString()});
+    rows.append(
+        {QStringLiteral("decode the largest catalogue accepted (%1 components)").arg(maximumComponents),
+         benchmarkMs(catalogue, QStringLiteral("DecodeCatalogue")), QStringLiteral("ms"), QString(), 0,
+         QString()});
 
     // One process per body: the worse of the two hostile bodies, beside a
     // real catalogue of the same 64 MiB.
@@ -116,9 +130,13 @@ int main(int argc, char* argv[])
          QStringLiteral("under 1024 MiB")});
 
     const QJsonObject ui = googleBenchmark(QStringLiteral(BENCH_UI), dir, QStringLiteral("ui"));
-    rows.append({QStringLiteral("build and lay out the list, 1,000 components"),
-                 benchmarkMs(ui, QStringLiteral("BM_BuildAndLayOutList/1000/")), QStringLiteral("ms"),
-                 QString(), 0, QStringLiteral("at most 400 ms")});
+    const QString largest = QStringLiteral("BM_BuildAndLayOutList/%1/").arg(maximumComponents);
+    rows.append(
+        {QStringLiteral("build and lay out the largest list accepted (%1 components)").arg(maximumComponents),
+         benchmarkMs(ui, largest), QStringLiteral("ms"), QString(), 0, QStringLiteral("at most 400 ms")});
+    rows.append({QStringLiteral("peak memory of that process"),
+                 benchmarkCounter(ui, largest, QStringLiteral("peak_MiB")), QStringLiteral("MiB"), QString(),
+                 0, QStringLiteral("well under 1024 MiB")});
 
     const QJsonObject installed =
         googleBenchmark(QStringLiteral(BENCH_INSTALLED), dir, QStringLiteral("installed"));

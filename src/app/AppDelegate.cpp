@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QThreadPool>
 #include <QTimeZone>
 
 namespace {
@@ -72,6 +73,10 @@ void AppDelegate::attachTo(QApplication& application)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    // Packages a killed run left behind go, off the main thread: they may
+    // be gigabytes.
+    QThreadPool::globalInstance()->start(
+        [folder = m_environment.temporaryDirectory] { removeStaleDownloadFolders(folder); });
     openWindow();
     loadManifest();
     checkInstallerVersion();

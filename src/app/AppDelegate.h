@@ -3,6 +3,7 @@
 #include "catalogue/Manifest.h"
 #include "common/Error.h"
 #include "installed/InstalledRecords.h"
+#include "platform/DownloadFolder.h"
 #include "platform/Environment.h"
 #include "platform/UrlSession.h"
 #include "ui/StyleSheet.h"
@@ -115,6 +116,10 @@ public:
                           const QList<PluginComponent>& components);
 
     // Installer self-update (update/).
+    // The installer's own CFBundleShortVersionString; absent when missing or
+    // not a string (the version line as built then shows "", the update
+    // check compares "0").
+    std::optional<QString> ownVersion() const;
     void checkInstallerVersion();
     void openInstallerUpdate();
     // Applies a usable release document: build, button, version line, prompt.
@@ -188,5 +193,8 @@ private:
     // The download folder of the run that is downloading now, if any: what
     // is left to remove should the app end in the middle of it.
     QString m_downloadFolder;
+    // Holds the download folder of the run under way, from its creation until
+    // the run reports: the folder is gone by then.
+    HeldFolder m_downloadFolderHold;
     bool m_runInProgress = false;
 };

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "common/ApplicationName.h"
 #include "ui/Alert.h"
 
 #include <QCheckBox>
@@ -16,8 +17,10 @@ void AppDelegate::beginRun()
 void AppDelegate::setBusy(bool busy)
 {
     // Every run ends by leaving the busy state, whether it failed or not.
-    if (!busy)
+    if (!busy) {
         m_runInProgress = false;
+        m_downloadFolderHold = HeldFolder();
+    }
     const bool actionsEnabled = !busy && manifest.has_value();
     installButton->setEnabled(actionsEnabled);
     uninstallButton->setEnabled(actionsEnabled);
@@ -38,7 +41,7 @@ void AppDelegate::showError(const QString& title, const Error& error)
 void AppDelegate::showMessage(const QString& message)
 {
     // The platform's default alert style is the warning style.
-    openAlert(window.get(), Alert{.message = QStringLiteral("Brenvoss Installer"), .informative = message});
+    openAlert(window.get(), Alert{.message = applicationName, .informative = message});
 }
 
 // The bar is determinate from 0 to 1; QProgressBar counts in integers, so

@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 #include "catalogue/ManifestLocation.h"
-#include "common/MainQueue.h"
 
 #include <QLabel>
 #include <cstdio>
@@ -35,17 +34,16 @@ void AppDelegate::loadManifest()
 
     // The completion runs on the session's thread: status check and decoding
     // happen there, and only the outcome reaches the main thread.
-    m_session.dataTask(
-        request, maximumCatalogueBytes, [self = QPointer<AppDelegate>(this)](HttpResponse response) {
-            if (self.isNull())
-                return;
+    using Delivery = UrlSession::Delivery<AppDelegate>;
+    m_session.dataTask<AppDelegate>(
+        request, maximumCatalogueBytes, this, [](HttpResponse response) -> Delivery {
             // An installation or uninstallation that started meanwhile owns the
             // window until it reports: the outcome then changes nothing.
-            const auto fail = [&self](Error error) {
-                runOnMain(self, [error = std::move(error)](AppDelegate& delegate) {
+            const auto fail = [](Error error) -> Delivery {
+                return [error = std::move(error)](AppDelegate& delegate) {
                     if (!delegate.runInProgress())
                         delegate.showError(QStringLiteral("The plugin list could not be loaded"), error);
-                });
+                };
             };
             if (response.transportError)
                 return fail(*response.transportError);
@@ -55,9 +53,9 @@ void AppDelegate::loadManifest()
             Result<Manifest> decoded = decodeManifest(response.body);
             if (!decoded)
                 return fail(decoded.error());
-            runOnMain(self, [manifest = std::move(decoded).value()](AppDelegate& delegate) {
+            return [manifest = std::move(decoded).value()](AppDelegate& delegate) {
                 if (!delegate.runInProgress())
                     delegate.showManifest(manifest);
-            });
+            };
         });
 }

@@ -465,6 +465,12 @@ private:
             m_components = QList<PluginComponent>(); // never read again
         }
         m_componentMembers = ComponentMembers{};
+        // The parsing stops at the first card too many, whatever the rest of
+        // the body holds.
+        if (m_components.size() > maximumComponents) {
+            tooLarge = true;
+            return false;
+        }
         return keep(cost);
     }
 };
@@ -491,6 +497,9 @@ Result<Manifest> decodeManifest(QByteArrayView bytes)
 {
     // Runs on the network thread: nothing may escape from here, not even a
     // failed allocation for a body that holds more than memory allows.
+    if (const qsizetype nul = firstNulByte(bytes); nul >= 0)
+        return decodingError(
+            QStringLiteral("The plugin list is not valid JSON (error at byte %1).").arg(nul + 1));
     try {
         CatalogueReader reader;
         const bool parsed =

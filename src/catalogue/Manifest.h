@@ -36,6 +36,13 @@ struct Manifest
     friend bool operator==(const Manifest&, const Manifest&) = default;
 };
 
+// The most components a catalogue may hold: the window builds a card for
+// each, on the main thread, at every load. A real catalogue holds tens; the
+// list of this many is built and laid out in about half a second and under
+// 100 MiB, and a longer one is refused as too large before any card is
+// built.
+inline constexpr qsizetype maximumComponents = 1000;
+
 // Decodes a catalogue document strictly: every required key present with its
 // JSON type, optional keys absent, null or of their type, unknown keys ignored.
 // The first fault fails the whole document with a sentence naming where it is.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 // A failure as the user reads it: a domain, a code and one sentence.
@@ -14,6 +15,17 @@ struct Error
     static Error brenvoss(qint64 code, QString description)
     {
         return Error{QStringLiteral("Brenvoss"), code, std::move(description)};
+    }
+
+    // A file system operation's failure, with the code and text that the
+    // system or Qt gave it.
+    static Error file(qint64 code, QString description)
+    {
+        return Error{QStringLiteral("File"), code, std::move(description)};
+    }
+    static Error file(const QFileDevice& device)
+    {
+        return file(qint64(device.error()), device.errorString());
     }
 
     friend bool operator==(const Error&, const Error&) = default;

@@ -1,6 +1,7 @@
 #include "common/Utf8Text.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -30,4 +31,16 @@ QString strictUtf8(QByteArrayView bytes)
     bool malformed = false;
     QString text = decode(bytes, malformed);
     return malformed ? QString() : text;
+}
+
+qsizetype firstNulByte(QByteArrayView bytes)
+{
+    const auto nul = std::find(bytes.begin(), bytes.end(), '\0');
+    return nul == bytes.end() ? -1 : qsizetype(nul - bytes.begin());
+}
+
+QString withoutNul(QString text)
+{
+    text.replace(QChar(0), QChar::ReplacementCharacter);
+    return text;
 }

@@ -13,3 +13,13 @@ QString utf8Text(QByteArrayView bytes);
 
 // The empty string when `bytes` are not valid UTF-8.
 QString strictUtf8(QByteArrayView bytes);
+
+// The index of the first NUL byte in `bytes`, or -1. nlohmann's lexer takes a
+// NUL for the end of its input, so "{…}" followed by NUL and anything at all
+// would pass as one whole document: every JSON reader refuses such a body
+// before it parses it. No NUL can stand in JSON text.
+qsizetype firstNulByte(QByteArrayView bytes);
+
+// `text` with each U+0000 replaced by U+FFFD, for text handed to another
+// program: an argument ends at its first NUL, so the rest would be lost.
+QString withoutNul(QString text);

@@ -4,15 +4,12 @@
 #include "install/DownloadRequest.h"
 #include "install/Sha256.h"
 #include "install/ShellCommands.h"
+#include "platform/DownloadFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QThreadPool>
 #include <QUuid>
-#include <cerrno>
-#include <filesystem>
-#include <sys/stat.h>
 
 namespace {
 
@@ -35,13 +32,13 @@ QString downloadStatus(const PluginComponent& component, qsizetype index, qsizet
 // Ends a run: the download folder, with whatever it holds, is removed off the
 // main thread (it may hold gigabytes), and only then is the failure reported,
 // so the alert never shows while packages are still on disk.
-void failRun(const QPointer<AppDelegate>& self, const QString& directory, const PluginComponent& component,
-             Error error)
+UrlSession::Delivery<AppDelegate> failRun(const QString& directory, const PluginComponent& component,
+                                          Error error)
 {
     QDir(directory).removeRecursively();
-    runOnMain(self, [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
+    return [title = downloadFailureTitle(component), error = std::move(error)](AppDelegate& d) {
         d.showError(title, error);
-    });
+    };
 }
 
 } // namespace
@@ -70,20 +67,16 @@ void AppDelegate::installSelected()
         return;
     }
 
-    const QString directory = m_environment.temporaryDirectory + QStringLiteral("/Brenvoss-Tesselar-") +
+    const QString directory = m_environment.temporaryDirectory + QLatin1Char('/') +
+                              QLatin1String(downloadFolderPrefix) +
                               QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    // Only the user may read or enter the folder, from the moment it exists:
-    // no other account can read a package in it or swap one.
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(m_environment.temporaryDirectory.toStdString()),
-                                        error);
-    if (!error && ::mkdir(QFile::encodeName(directory).constData(), 0700) != 0)
-        error = std::error_code(errno, std::generic_category());
-    if (error) {
-        showError(QStringLiteral("A temporary folder could not be created"),
-                  Error{QStringLiteral("File"), error.value(), QString::fromStdString(error.message())});
+    // Held until the run ends, so another installer's start-up leaves it be.
+    Result<HeldFolder> folder = HeldFolder::create(directory);
+    if (!folder) {
+        showError(QStringLiteral("A temporary folder could not be created"), folder.error());
         return;
     }
+    m_downloadFolderHold = std::move(folder).value();
     download(selection, 0, directory, {});
 }
 
@@ -106,9 +99,10 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
     // Every failure ends the run: nothing is installed, and the folder with
     // the packages fetched so far goes with it.
     const auto failNow = [&](qint64 code, const QString& sentence) {
-        QThreadPool::globalInstance()->start(
-            [self = QPointer<AppDelegate>(this), directory, component,
-             error = Error::brenvoss(code, sentence)] { failRun(self, directory, component, error); });
+        QThreadPool::globalInstance()->start([self = QPointer<AppDelegate>(this), directory, component,
+                                              error = Error::brenvoss(code, sentence)] {
+            runOnMain(self, failRun(directory, component, error));
+        });
     };
     if (!isSafePackageName(component.slug))
         return failNow(ErrorCode::InvalidPackageName, QStringLiteral("The package name of ") +
@@ -118,16 +112,12 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
         return failNow(ErrorCode::InvalidAddress, QStringLiteral("The download address is invalid."));
 
     const QString destination = directory + QLatin1Char('/') + component.slug + QStringLiteral(".pkg");
-    m_session.downloadTask(
-        UrlSession::uncachedRequest(*url, packageTimeoutSeconds), destination,
-        [self = QPointer<AppDelegate>(this), components, index, directory, files, component,
-         destination](DownloadResponse response) {
+    m_session.downloadTask<AppDelegate>(
+        UrlSession::uncachedRequest(*url, packageTimeoutSeconds), destination, this,
+        [components, index, directory, files, component,
+         destination](DownloadResponse response) -> UrlSession::Delivery<AppDelegate> {
             // On the session's thread: nothing here touches the window.
-            const auto fail = [&](Error error) { failRun(self, directory, component, std::move(error)); };
-            if (self.isNull()) {
-                QDir(directory).removeRecursively();
-                return;
-            }
+            const auto fail = [&](Error error) { return failRun(directory, component, std::move(error)); };
             if (response.transportError)
                 return fail(*response.transportError);
             if (!response.succeeded() || response.file.isEmpty())
@@ -137,8 +127,9 @@ void AppDelegate::download(const QList<PluginComponent>& components, qsizetype i
                 return fail(Error::brenvoss(ErrorCode::SecurityCheck,
                                             QStringLiteral("The security check for ") + component.name +
                                                 QStringLiteral(" failed.")));
-            runOnMain(self, [components, index, directory, files = files + QStringList{destination}](
-                                AppDelegate& d) { d.download(components, index + 1, directory, files); });
+            return [components, index, directory, files = files + QStringList{destination}](AppDelegate& d) {
+                d.download(components, index + 1, directory, files);
+            };
         });
 }
 

@@ -9,13 +9,13 @@ Result<QString> sha256(const QString& of)
     constexpr qint64 blockSize = 1024 * 1024;
     QFile file(of);
     if (!file.open(QIODevice::ReadOnly))
-        return Error{QStringLiteral("File"), qint64(file.error()), file.errorString()};
+        return Error::file(file);
     Sha256Stream stream;
     QByteArray block(blockSize, Qt::Uninitialized);
     for (;;) {
         const qint64 n = file.read(block.data(), blockSize);
         if (n < 0)
-            return Error{QStringLiteral("File"), qint64(file.error()), file.errorString()};
+            return Error::file(file);
         if (n == 0)
             break;
         stream.update(block.constData(), n);

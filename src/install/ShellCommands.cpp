@@ -1,5 +1,7 @@
 #include "install/ShellCommands.h"
 
+#include "common/Utf8Text.h"
+
 namespace {
 
 // shasum prints lower-case digits; the catalogue may use either case. Only
@@ -38,23 +40,32 @@ QString installCommandLine(const QList<VerifiedPackage>& packages, const SystemR
     const QString target = root.isDefault() ? QStringLiteral("/") : shellQuoted(root.path());
 
     // $d is mktemp's answer, never outside text; "$d/N.pkg" keeps it one word.
-    QStringList steps;
+    // Every copy is made and checked before the first installer runs, so a
+    // swapped package or a failed copy stops the line with nothing installed.
+    // Outside text loses its NULs: the line reaches osascript as an argument,
+    // which would end at the first one.
+    QStringList checks;
+    QStringList installs;
     for (qsizetype i = 0; i < packages.size(); ++i) {
         const VerifiedPackage& package = packages[i];
         const QString copy = QStringLiteral("\"$d/%1.pkg\"").arg(i + 1);
-        const QString failure = QStringLiteral("The security check for %1 failed.").arg(package.name);
-        steps << cp + QStringLiteral(" -- ") + shellQuoted(package.file) + QLatin1Char(' ') + copy
-              << QStringLiteral("h=$(") + shasum + QStringLiteral(" -a 256 ") + copy + QLatin1Char(')')
-              // Built-ins only: the first field of shasum's line against the digest.
-              << QStringLiteral("{ [ \"${h%% *}\" = ") + shellQuoted(asciiLower(package.sha256)) +
-                     QStringLiteral(" ] || { printf '%s\\n' ") + shellQuoted(failure) +
-                     QStringLiteral(" >&2; false; }; }")
-              << installer + QStringLiteral(" -pkg ") + copy + QStringLiteral(" -target ") + target;
+        const QString failure =
+            QStringLiteral("The security check for ") + withoutNul(package.name) + QStringLiteral(" failed.");
+        checks << cp + QStringLiteral(" -- ") + shellQuoted(withoutNul(package.file)) + QLatin1Char(' ') +
+                      copy
+               << QStringLiteral("h=$(") + shasum + QStringLiteral(" -a 256 ") + copy + QLatin1Char(')')
+               // Built-ins only: the first field of shasum's line against the digest.
+               << QStringLiteral("{ [ \"${h%% *}\" = ") +
+                      shellQuoted(asciiLower(withoutNul(package.sha256))) +
+                      QStringLiteral(" ] || { printf '%s\\n' ") + shellQuoted(failure) +
+                      QStringLiteral(" >&2; false; }; }");
+        installs << installer + QStringLiteral(" -pkg ") + copy + QStringLiteral(" -target ") + target;
     }
     return QStringLiteral("d=$(") + shellToolPath(root, QStringLiteral("/usr/bin/mktemp")) +
            QStringLiteral(" -d ") + shellQuoted(root.resolve(QString::fromLatin1(privateFolderTemplate))) +
-           QStringLiteral(") && { ") + steps.join(QStringLiteral(" && ")) + QStringLiteral("; s=$?; ") +
-           shellToolPath(root, QStringLiteral("/bin/rm")) + QStringLiteral(" -rf -- \"$d\"; exit \"$s\"; }");
+           QStringLiteral(") && { ") + (checks + installs).join(QStringLiteral(" && ")) +
+           QStringLiteral("; s=$?; ") + shellToolPath(root, QStringLiteral("/bin/rm")) +
+           QStringLiteral(" -rf -- \"$d\"; exit \"$s\"; }");
 }
 
 QString appleScriptEscaped(const QString& command)

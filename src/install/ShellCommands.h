@@ -30,10 +30,13 @@ struct VerifiedPackage
 // package while the password prompt is open; root therefore copies each
 // package into a folder of its own (mktemp -d in the sticky /private/tmp,
 // where no one else can rename or enter it), checks the copy's SHA-256
-// against the catalogue and installs only that copy. A mismatch writes
-// "The security check for NAME failed." to standard error and stops the
-// chain; the private folder is removed whatever happened and the chain's
-// status is kept. No packages, no line.
+// against the catalogue and installs only those copies, and only once every
+// copy has passed. A mismatch writes "The security check for NAME failed."
+// to standard error and stops the chain before anything is installed; a
+// failing installer run stops it with the packages before it installed. The
+// private folder is removed whatever happened and the chain's status is
+// kept. The line never holds a NUL (a name's shows as U+FFFD). No packages,
+// no line.
 QString installCommandLine(const QList<VerifiedPackage>& packages, const SystemRoot& root);
 
 // Where root's private folder is made: a mktemp template, as a Mac path.

@@ -3,18 +3,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPalette>
-
-namespace {
-
-void setTextColour(QLabel* label, const QColor& colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-} // namespace
 
 void AppDelegate::updateComponentStatuses()
 {
@@ -55,16 +43,16 @@ InstalledRecords AppDelegate::loadInstalledRecords() const
 
 void AppDelegate::recordInstalled(const QList<PluginComponent>& components)
 {
-    InstalledRecords records = loadInstalledRecords();
-    for (const PluginComponent& component : components)
-        records.insert(component.slug, component.sha256);
-    writeInstalledRecords(installedRecordsPath(), records);
+    changeInstalledRecords(installedRecordsPath(), [&components](InstalledRecords& records) {
+        for (const PluginComponent& component : components)
+            records.insert(component.slug, component.sha256);
+    });
 }
 
 void AppDelegate::removeInstalledRecords(const QList<PluginComponent>& components)
 {
-    InstalledRecords records = loadInstalledRecords();
-    for (const PluginComponent& component : components)
-        records.remove(component.slug);
-    writeInstalledRecords(installedRecordsPath(), records);
+    changeInstalledRecords(installedRecordsPath(), [&components](InstalledRecords& records) {
+        for (const PluginComponent& component : components)
+            records.remove(component.slug);
+    });
 }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <nlohmann/json.hpp>
 
@@ -12,6 +13,8 @@ namespace {
 
 // The record holds one short entry per plugin; a bigger file is not ours.
 constexpr qint64 maximumRecordBytes = 16 * 1024 * 1024;
+// Another installer holds the lock for one read and one small write.
+constexpr int lockWaitMs = 3000;
 
 // Reads one JSON object of strings as events and gives up at the first
 // thing that is anything else. Besides being strict, this never builds a
@@ -79,7 +82,7 @@ InstalledRecords readInstalledRecords(const QString& path)
 {
     // A FIFO, a device or anything but a regular file is as unusable as bad JSON.
     const std::optional<QByteArray> bytes = readRegularFile(path, maximumRecordBytes);
-    if (!bytes)
+    if (!bytes || firstNulByte(*bytes) >= 0)
         return {};
     RecordReader reader;
     // Strict: trailing text after the object fails the whole document.
@@ -115,4 +118,18 @@ void writeInstalledRecords(const QString& path, const InstalledRecords& records)
     }
     // A failed commit removes the new file and leaves the old one in place.
     file.commit();
+}
+
+void changeInstalledRecords(const QString& path, const std::function<void(InstalledRecords&)>& change)
+{
+    if (path.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A lock left by a process that has ended is taken over, not waited for.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockWaitMs))
+        return;
+    InstalledRecords records = readInstalledRecords(path);
+    change(records);
+    writeInstalledRecords(path, records);
 }

@@ -4,6 +4,13 @@
 
 ChildOutcome runChildProcess(const QString& program, const QStringList& arguments, StandardOutput output)
 {
+    // An argument reaches the child as a C string: a NUL would end it there
+    // and hand the child another, shorter text than the one meant.
+    for (const QString& argument : arguments) {
+        if (argument.contains(QChar(0)))
+            return ChildOutcome{Error{QStringLiteral("Process"), qint64(QProcess::FailedToStart),
+                                      QStringLiteral("An argument holds a NUL character.")}};
+    }
     QProcess process;
     process.setProcessChannelMode(output == StandardOutput::Capture ? QProcess::SeparateChannels
                                                                     : QProcess::ForwardedOutputChannel);

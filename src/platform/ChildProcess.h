@@ -21,5 +21,6 @@ enum class StandardOutput { Inherit, Capture };
 
 // Runs `program` with exactly `arguments` (no shell), reads its standard
 // error (and standard output when captured) completely while it runs, so a
-// chatty child never stalls on a full pipe, and waits for it to exit.
+// chatty child never stalls on a full pipe, and waits for it to exit. An
+// argument holding a NUL is a launch error: the child is never started.
 ChildOutcome runChildProcess(const QString& program, const QStringList& arguments, StandardOutput output);

@@ -46,6 +46,24 @@ Error networkError(const QNetworkReply* reply)
     return Error{QStringLiteral("Network"), qint64(reply->error()), reply->errorString()};
 }
 
+// Ends a response whose status has failed it, as soon as that status is
+// known: its body is of no use, and left unread in the bounded buffer it
+// would stop the socket being read and keep the reply open until the
+// time-out. A redirect that Qt is about to follow is left alone. The status
+// stays on the reply, so the request fails as a response, not as a
+// transport error. True when the reply was ended.
+bool abortFailedResponse(QNetworkReply* reply)
+{
+    const std::optional<int> status = httpStatus(reply);
+    if (!status || HttpOutcome::isSuccessStatus(status))
+        return false;
+    if (*status >= 300 && *status <= 399 &&
+        reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid())
+        return false;
+    reply->abort();
+    return true;
+}
+
 // A response whose status is outside 200 to 299 is a response, not a
 // transport error, even though Qt flags it as an error too.
 void classify(const QNetworkReply* reply, HttpOutcome& outcome)
@@ -123,7 +141,7 @@ void UrlSession::dataTask(QNetworkRequest request, qint64 maximumBodyBytes, Data
             QNetworkReply* reply = worker->manager().get(request);
             auto response = std::make_shared<HttpResponse>();
             QObject::connect(reply, &QIODevice::readyRead, reply, [reply, response, maximumBodyBytes] {
-                if (response->bodyTooLarge)
+                if (response->bodyTooLarge || abortFailedResponse(reply))
                     return;
                 if (response->body.size() + reply->bytesAvailable() > maximumBodyBytes) {
                     response->bodyTooLarge = true;
@@ -171,8 +189,7 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                 if (!transfer->file.isOpen() &&
                     !transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate |
                                          QIODevice::Unbuffered)) {
-                    transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
-                                                 transfer->file.errorString()};
+                    transfer->writeError = Error::file(transfer->file);
                     reply->abort();
                     return;
                 }
@@ -181,8 +198,7 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                     if (chunk.isEmpty())
                         return;
                     if (transfer->file.write(chunk) != chunk.size()) {
-                        transfer->writeError = Error{QStringLiteral("File"), qint64(transfer->file.error()),
-                                                     transfer->file.errorString()};
+                        transfer->writeError = Error::file(transfer->file);
                         reply->abort();
                         return;
                     }
@@ -195,41 +211,41 @@ void UrlSession::downloadTask(QNetworkRequest request, QString destination, Down
                 // Bodies of failed responses are not worth a file.
                 if (HttpOutcome::isSuccessStatus(httpStatus(reply)))
                     drain();
+                else
+                    abortFailedResponse(reply);
             });
-            QObject::connect(reply, &QNetworkReply::finished, reply,
-                             [reply, transfer, destination, completion, drain] {
-                                 DownloadResponse response;
-                                 classify(reply, response);
-                                 if (response.succeeded())
-                                     drain();
-                                 if (transfer->writeError) {
-                                     response.transportError = transfer->writeError;
-                                     response.statusCode.reset();
-                                 }
-                                 failIfCutOff(reply, transfer->received, response);
-                                 const bool keep = response.succeeded();
-                                 if (keep && !transfer->file.isOpen()) // an empty body still makes a file
-                                     transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-                                 if (keep && !transfer->file.flush())
-                                     response.transportError =
-                                         Error{QStringLiteral("File"), qint64(transfer->file.error()),
-                                               transfer->file.errorString()};
-                                 transfer->file.close();
-                                 if (keep && !response.transportError) {
-                                     QFile::remove(destination);
-                                     if (QFile::rename(transfer->file.fileName(), destination)) {
-                                         response.file = destination;
-                                         response.sha256 = transfer->digest.finalHex();
-                                     } else {
-                                         response.transportError =
-                                             Error{QStringLiteral("File"), qint64(QFileDevice::RenameError),
-                                                   QStringLiteral("The downloaded file could not be moved.")};
-                                     }
-                                 }
-                                 if (response.file.isEmpty())
-                                     QFile::remove(transfer->file.fileName());
-                                 completion(std::move(response));
-                             });
+            QObject::connect(
+                reply, &QNetworkReply::finished, reply, [reply, transfer, destination, completion, drain] {
+                    DownloadResponse response;
+                    classify(reply, response);
+                    if (response.succeeded())
+                        drain();
+                    if (transfer->writeError) {
+                        response.transportError = transfer->writeError;
+                        response.statusCode.reset();
+                    }
+                    failIfCutOff(reply, transfer->received, response);
+                    const bool keep = response.succeeded();
+                    if (keep && !transfer->file.isOpen()) // an empty body still makes a file
+                        transfer->file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                    if (keep && !transfer->file.flush())
+                        response.transportError = Error::file(transfer->file);
+                    transfer->file.close();
+                    if (keep && !response.transportError) {
+                        QFile::remove(destination);
+                        if (QFile::rename(transfer->file.fileName(), destination)) {
+                            response.file = destination;
+                            response.sha256 = transfer->digest.finalHex();
+                        } else {
+                            response.transportError =
+                                Error::file(QFileDevice::RenameError,
+                                            QStringLiteral("The downloaded file could not be moved."));
+                        }
+                    }
+                    if (response.file.isEmpty())
+                        QFile::remove(transfer->file.fileName());
+                    completion(std::move(response));
+                });
         },
         Qt::QueuedConnection);
 }

@@ -1,5 +1,7 @@
 #include "ui/Alert.h"
 
+#include "common/ApplicationName.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -43,7 +45,7 @@ QMessageBox* openAlert(QWidget* parent, const Alert& alert, std::function<void(q
     box->setObjectName(alert.objectName);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(alert.modality);
-    box->setWindowTitle(QStringLiteral("Brenvoss Installer"));
+    box->setWindowTitle(applicationName);
     box->setIcon(alert.icon);
     box->setText(alert.message);
     box->setInformativeText(alert.informative);

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "common/ApplicationName.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,8 +40,8 @@ void AppDelegate::buildMainMenu()
     auto* menuBar = new QMenuBar(m_unplaced.get());
     menuBar->setObjectName(QStringLiteral("mainMenu"));
 
-    QMenu* appMenu = menuBar->addMenu(QStringLiteral("Brenvoss Installer"));
-    QAction* quit = appMenu->addAction(QStringLiteral("Quit Brenvoss Installer"));
+    QMenu* appMenu = menuBar->addMenu(applicationName);
+    QAction* quit = appMenu->addAction(QStringLiteral("Quit ") + applicationName);
     quit->setObjectName(QStringLiteral("quitMenuItem"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // On a Mac the item moves to the application menu, where Quit belongs.

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/Appearance.h"
+#include "common/ApplicationName.h"
 #include "ui/ElidedText.h"
 #include "ui/Fonts.h"
 #include "ui/FrameAutosave.h"
@@ -24,13 +25,6 @@ namespace {
 
 const QSize contentSize(1180, 900);
 const QSize minimumWindowSize(980, 620);
-
-void setTextColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role = QPalette::WindowText)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
 
 QLabel* makeLabel(const QString& objectName, const QString& text = {})
 {
@@ -63,7 +57,7 @@ void AppDelegate::buildWindow()
     auto* mainWindow = new QMainWindow;
     window.reset(mainWindow);
     mainWindow->setObjectName(QStringLiteral("window"));
-    mainWindow->setWindowTitle(QStringLiteral("Brenvoss Installer"));
+    mainWindow->setWindowTitle(applicationName);
     if (mainMenu)
         mainWindow->setMenuBar(mainMenu);
 
@@ -183,10 +177,7 @@ QLayout* AppDelegate::buildVersionLine()
     // A release's version is the server's text: however long, it is shortened
     // rather than widen the window.
     elideText(versionLabel, Qt::ElideMiddle);
-    versionLabel->setText(
-        QStringLiteral("Brenvoss Installer ") +
-        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))
-            .value_or(QString()));
+    versionLabel->setText(QString(applicationName) + QLatin1Char(' ') + ownVersion().value_or(QString()));
     versionLabel->setFont(systemFont(10, QFont::Medium));
     versionLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setTextColour(versionLabel, palette.muted);

@@ -2,6 +2,7 @@
 
 #include "ui/ElidedText.h"
 #include "ui/Fonts.h"
+#include "ui/StyleSheet.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -15,9 +16,7 @@ QLabel* makeMutedLabel(const QString& objectName, const QString& text, const QFo
     auto* label = new QLabel(text);
     label->setObjectName(objectName);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, muted);
-    label->setPalette(palette);
+    setTextColour(label, muted);
     return label;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/StyleSheet.h"
 
+#include <QWidget>
+
 namespace {
 
 QColor calibrated(double red, double green, double blue)
@@ -62,4 +64,11 @@ QString applicationStyleSheet(const WindowPalette& palette)
                  palette.ink);
     filledButton(QStringLiteral("QPushButton#uninstallButton"), palette.burgundy);
     return sheet;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
 }

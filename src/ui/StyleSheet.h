@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QString>
+
+class QWidget;
 
 // The colours the window is drawn in, for the style sheet and for the text
 // colours set on widgets alike.
@@ -24,6 +27,10 @@ QString applicationStyleSheet(const WindowPalette& palette);
 
 // `colour` at `alpha` as a style-sheet colour, "rgba(r, g, b, a)".
 QString styleSheetColour(const QColor& colour, double alpha = 1.0);
+
+// Sets the colour `role` of `widget`'s palette: text colours live in the
+// palette, not in the style sheet.
+void setTextColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role = QPalette::WindowText);
 
 // The dynamic property that gives a push button the primary (filled) style.
 inline constexpr char primaryButtonProperty[] = "brenvossPrimary";

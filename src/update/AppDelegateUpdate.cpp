@@ -1,5 +1,5 @@
 #include "app/AppDelegate.h"
-#include "common/MainQueue.h"
+#include "common/ApplicationName.h"
 #include "ui/Alert.h"
 #include "update/InstallerRelease.h"
 
@@ -15,24 +15,28 @@ constexpr qint64 maximumReleaseBytes = 1024 * 1024;
 
 } // namespace
 
+std::optional<QString> AppDelegate::ownVersion() const
+{
+    return infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"));
+}
+
 void AppDelegate::checkInstallerVersion()
 {
-    const QString ownVersion =
-        infoString(m_environment.infoDictionary, QStringLiteral("CFBundleShortVersionString"))
-            .value_or(QStringLiteral("0"));
-    m_session.dataTask(
+    // Without a version of its own, any release is newer.
+    const QString ownVersion = this->ownVersion().value_or(QStringLiteral("0"));
+    m_session.dataTask<AppDelegate>(
         UrlSession::uncachedRequest(m_environment.installerReleaseURL, releaseTimeoutSeconds),
-        maximumReleaseBytes, [self = QPointer<AppDelegate>(this), ownVersion](HttpResponse response) {
+        maximumReleaseBytes, this, [ownVersion](HttpResponse response) -> UrlSession::Delivery<AppDelegate> {
             // Every failure is silent and changes nothing.
-            if (self.isNull() || !response.succeeded() || response.bodyTooLarge)
-                return;
+            if (!response.succeeded() || response.bodyTooLarge)
+                return {};
             Result<InstallerRelease> release = decodeInstallerRelease(response.body);
             if (!release)
-                return;
+                return {};
             const bool available = isUpdateAvailable(ownVersion, release.value());
-            runOnMain(self, [release = std::move(release).value(), available, ownVersion](AppDelegate& d) {
+            return [release = std::move(release).value(), available, ownVersion](AppDelegate& d) {
                 d.showInstallerRelease(release, available, ownVersion);
-            });
+            };
         });
 }
 
@@ -42,9 +46,9 @@ void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool upd
     availableInstallerURL = installerBuild(release, activeEdition);
     installerUpdateButton->setVisible(updateAvailable);
     versionLabel->setText(updateAvailable
-                              ? QStringLiteral("Brenvoss Installer %1  \u2022  Version %2 available")
-                                    .arg(ownVersion, release.version)
-                              : QStringLiteral("Brenvoss Installer %1  \u2022  Up to date").arg(ownVersion));
+                              ? QStringLiteral("%1 %2  \u2022  Version %3 available")
+                                    .arg(applicationName, ownVersion, release.version)
+                              : QStringLiteral("%1 %2  \u2022  Up to date").arg(applicationName, ownVersion));
     if (!updateAvailable || promptedInstallerVersion == release.version)
         return;
     promptedInstallerVersion = release.version;
@@ -53,7 +57,7 @@ void AppDelegate::showInstallerRelease(const InstallerRelease& release, bool upd
         .objectName = QStringLiteral("installerUpdatePrompt"),
         .icon = QMessageBox::Information,
         .message = QStringLiteral("A new Brenvoss Installer is ready"),
-        .informative = QStringLiteral("Brenvoss Installer ") + release.version +
+        .informative = QString(applicationName) + QLatin1Char(' ') + release.version +
                        QStringLiteral(" is available. Update now to get the latest "
                                       "plug-in update checks and installer improvements."),
         .buttons = {QStringLiteral("DOWNLOAD UPDATE"), QStringLiteral("LATER")},

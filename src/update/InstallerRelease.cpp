@@ -45,6 +45,8 @@ Error unusable(const QString& why)
 
 Result<InstallerRelease> decodeInstallerRelease(QByteArrayView json)
 {
+    if (firstNulByte(json) >= 0)
+        return unusable(QStringLiteral("not JSON text."));
     nlohmann::json document;
     try {
         // The callback sees the number of containers around each one as it opens.

@@ -28,6 +28,7 @@ struct Bundle
         info.close(); // before the executable reads it
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("TMPDIR"), home.path()); // start-up clears old download folders there
         env.insert(QStringLiteral("BRENVOSS_DOWNLOAD_SERVER"), downloadServer);
         env.insert(QStringLiteral("BRENVOSS_SYSTEM_ROOT"), home.path());
         process.setProcessEnvironment(env);

@@ -10,11 +10,12 @@
 namespace {
 
 // A valid component, its members in an order other than the rules' so that a
-// test can tell which order faults are reported in.
+// test can tell which order faults are reported in, and an unknown key last, so
+// that any key it lists can be dropped.
 const QByteArray validComponent =
     R"({"installPaths":["Library/Audio/Plug-Ins/VST3/Alpha.vst3"],"formats":["AU","VST3"],"sizeBytes":1024,)"
     R"("url":"https://example.test/a.pkg","sha256":"ab12","pluginVersion":"1.0.2","version":"1.0",)"
-    R"("slug":"alpha","name":"Alpha","packageId":"audio.brenvoss.alpha"})";
+    R"("slug":"alpha","name":"Alpha","packageId":"audio.brenvoss.alpha","x":0})";
 
 // `component` with `key` given `value`, or dropped when `value` is nullptr.
 QByteArray edited(const char* key, const char* value, const QByteArray& component = validComponent)
@@ -45,7 +46,10 @@ QByteArray nested(int levels)
 
 TEST(ManifestDecoding, ValidDocumentKeepsEveryFieldAndTheOrder)
 {
-    const Result<Manifest> result = decodeManifest(document(validComponent + ',' + edited("slug", R"("b")")));
+    // A leading U+FEFF is part of the text, not a mark to drop: "\uFEFFb" and "b" are two slugs.
+    const Result<Manifest> result = decodeManifest(document(validComponent + ',' +
+                                                            edited("slug", "\"\xEF\xBB\xBF"
+                                                                           "b\"")));
     ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
     const PluginComponent& a = result.value().components.value(0);
     EXPECT_EQ(
@@ -54,7 +58,7 @@ TEST(ManifestDecoding, ValidDocumentKeepsEveryFieldAndTheOrder)
                      a.url.toString(), a.formats.join(u'+'),
                      a.installPaths.value_or(QStringList()).join(u'+'), result->components.value(1).slug}),
         QStringLiteral("Native|3.4|alpha|Alpha|audio.brenvoss.alpha|1.0|1.0.2|ab12|1024|https://example.test/"
-                       "a.pkg|AU+VST3|Library/Audio/Plug-Ins/VST3/Alpha.vst3|b")
+                       "a.pkg|AU+VST3|Library/Audio/Plug-Ins/VST3/Alpha.vst3|\uFEFFb")
             .split(u'|'));
 }
 
@@ -95,8 +99,13 @@ const std::pair<QByteArray, const char*> decodingCases[] = {
      R"(components[0]: the value of "sizeBytes" is outside the 64-bit range.)"},
     {with("url", R"("")"), R"(components[0]: the value of "url" is not a valid URL.)"},
     {with("url", R"("https://example.test/a b.pkg")"), "not a valid URL."},
+    {with("url", R"("https://example.test/%zz.pkg")"), "not a valid URL."}, // only the strict parser sees it
     {with("formats", R"(["AU",3])"), "components[0].formats[1]: the value is not a string."},
     {with("installPaths", R"("Library")"), R"(components[0]: the value of "installPaths" is not an array.)"},
+    // As many cards as the window builds at once, and one more.
+    {document((validComponent + ',').repeated(maximumComponents).chopped(1)), nullptr},
+    {document((validComponent + ',').repeated(maximumComponents + 1).chopped(1)),
+     "The plugin list is too large to keep in memory."},
 };
 
 TEST(ManifestDecoding, AcceptsOrNamesTheFault)
@@ -108,6 +117,9 @@ TEST(ManifestDecoding, AcceptsOrNamesTheFault)
             << json.constData() << "\n"
             << description;
     }
+    // Each required key of a component, missing alone.
+    for (const char* key : {"slug", "name", "packageId", "version", "sha256", "sizeBytes", "url", "formats"})
+        EXPECT_FALSE(decodeManifest(with(key, nullptr)).ok()) << key;
 }
 
 // Bodies that took gigabytes to decode at the 64 MiB cap, here at an eighth of

@@ -15,6 +15,8 @@ TEST(CatalogueLocation, AppendsTheEditionDocumentToAnAbsoluteBase)
         {QVariant(), "Native", nullptr},
         {QStringLiteral("https://h.test/a b"), "Native", nullptr},
         {QStringLiteral("catalogue/relative"), "Native", nullptr},
+        {QStringLiteral("//h.test/c"), "Native", nullptr}, // a host, no scheme
+        {QStringLiteral("file:///c"), "Native", nullptr},  // a scheme, no host
     };
     for (const auto& [base, edition, expected] : cases) {
         InfoDictionary info;

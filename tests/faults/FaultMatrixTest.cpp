@@ -210,6 +210,9 @@ std::vector<FaultRow> rows()
         {"UpdateOverSize", Update, serving({.body = releaseJson + std::string(1024 * 1024, ' ')}), nullptr,
          nullptr},
         {"UpdateUnusableDocument", Update, serving({.body = R"({"version":"9.0"})"}), nullptr, nullptr},
+        // Unread, the error page would fill the bounded buffer and stall until the time-out.
+        {"Install404WithALargeBody", Install, serving({.status = 404, .body = std::string(8 << 20, 'x')}),
+         downloadFailed, "The download failed."},
         {"InstallDigestMismatch", Install, serving({.body = WorkflowFixture::packageFor(alpha) + "x"}),
          downloadFailed, securityCheck},
         {"InstallUnsafePackageName", Install,

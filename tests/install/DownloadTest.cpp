@@ -1,6 +1,10 @@
 #include "install/DownloadRequest.h"
 #include "install/Sha256.h"
+#include "platform/DownloadFolder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +37,32 @@ TEST(PackageNameAndDigest, RefuseWhatCouldEscapeOrDiffer)
     EXPECT_TRUE(digestsMatch(computed, computed.toUpper()));
     for (const QString& other : {computed + QLatin1Char(' '), computed.left(63), QString()})
         EXPECT_FALSE(digestsMatch(computed, other)) << other.toStdString();
+}
+
+// Start-up removes what killed runs left behind: only real folders named
+// exactly like a download folder, and none that a running installer holds.
+// A symbolic link is never followed, in the folder or as the folder.
+TEST(DownloadFolders, StaleOnesGoHeldOnesAndLookalikesStay)
+{
+    QTemporaryDir temporary;
+    const QString name =
+        temporary.filePath(QStringLiteral("Brenvoss-Tesselar-00000000-0000-0000-0000-00000000000"));
+    const QString held = name + u'1', stale = name + u'A', link = name + u'B', lookalike = name + u'a';
+    const QString outside = temporary.filePath(QStringLiteral("outside"));
+    HeldFolder hold = HeldFolder::create(held).value();
+    ASSERT_TRUE(HeldFolder::create(stale).ok()); // its run has ended
+    for (const QString& folder : {held, outside, lookalike, stale + QStringLiteral("/sub")})
+        ASSERT_TRUE(QDir().mkpath(folder) &&
+                    QFile(folder + QStringLiteral("/a.pkg")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(outside, link) && QFile::link(outside, stale + QStringLiteral("/link")));
+
+    removeStaleDownloadFolders(temporary.path());
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    for (const QString& kept : {held, lookalike, outside, link})
+        EXPECT_TRUE(QFileInfo::exists(kept + QStringLiteral("/a.pkg"))) << kept.toStdString();
+    hold = HeldFolder();
+    removeStaleDownloadFolders(temporary.path());
+    EXPECT_FALSE(QFileInfo::exists(held));
 }
 
 } // namespace

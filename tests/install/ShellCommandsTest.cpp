@@ -30,32 +30,41 @@ TEST(InstallCommandLine, OnARealMac)
 }
 
 // Root's shell runs the line with the simulated Mac's tools, in folders named with a quote, a
-// blank, a backslash and a dollar: a copy whose digest differs in one digit is refused with
-// the message alone, one that matches (in either case) is installed; no private folder stays.
-TEST(InstallCommandLineInShell, InstallsOnlyACopyThatMatchesTheCatalogue)
+// blank, a backslash and a dollar. Every copy is checked before anything is installed: when
+// the second copy's digest differs in one digit, the message alone is written (a NUL in the
+// name shown as U+FFFD) and neither package is installed; when both match, in either case,
+// both are. No private folder stays.
+TEST(InstallCommandLineInShell, InstallsOnlyWhenEveryCopyMatchesTheCatalogue)
 {
     QTemporaryDir scratch;
     const QString base = scratch.path() + QStringLiteral(R"(/it's a \ $HOME)");
     const fs::path root = (base + QStringLiteral("/mac")).toStdString();
     layoutSimulatedMac(root, BRENVOSS_SIMMAC_TOOL);
-    const std::string bytes =
-        buildPackage("audio.brenvoss.tesselar.native.alpha", "1.0.0",
-                     {{"Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist", "<plist/>"}});
-    const QString file = base + QStringLiteral(R"(/Brenvoss "X" $(x)/alpha.pkg)");
-    writeFileAtomically(file.toStdString(), bytes);
-    const QString digest = QString::fromStdString(sha256Hex(bytes));
-    const QString name = QStringLiteral(R"x(It's "$(touch pwned)" \)x");
+    const QString name = QStringLiteral("It's \"$(touch pwned)\" \\") + QChar(0) + u'x';
+    QList<VerifiedPackage> packages;
+    for (const std::string plugin : {"Alpha", "Beta"}) {
+        const std::string bytes = buildPackage("audio.brenvoss.tesselar.native." + plugin, "1.0.0",
+                                               {{"Library/Audio/Plug-Ins/VST3/" + plugin + ".vst3/x", ""}});
+        const QString file = base + QStringLiteral(R"(/Brenvoss "X" $(x)/)") + QString::fromStdString(plugin);
+        writeFileAtomically(file.toStdString(), bytes);
+        packages.append({file, QString::fromStdString(sha256Hex(bytes)).toUpper(), name});
+    }
+    const QString right = packages[1].sha256;
     for (const bool matches : {false, true}) {
-        const QString given = matches ? digest.toUpper() : (digest[0] == u'0' ? u'1' : u'0') + digest.mid(1);
+        packages[1].sha256 = matches ? right : (right[0] == u'0' ? u'1' : u'0') + right.mid(1);
         QProcess sh;
-        sh.start(QStringLiteral("/bin/sh"),
-                 {QStringLiteral("-c"),
-                  installCommandLine({{file, given, name}}, SystemRoot(QString::fromStdString(root)))});
+        sh.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), installCommandLine(packages, SystemRoot(QString::fromStdString(root)))});
         ASSERT_TRUE(sh.waitForFinished(10000));
         EXPECT_EQ(sh.exitCode(), matches ? 0 : 1);
-        EXPECT_EQ(sh.readAllStandardError(),
-                  matches ? QByteArray() : "The security check for " + name.toUtf8() + " failed.\n");
-        EXPECT_EQ(fs::exists(root / "Library/Audio/Plug-Ins/VST3/Alpha.vst3/Contents/Info.plist"), matches);
+        EXPECT_EQ(QString::fromUtf8(sh.readAllStandardError()),
+                  matches ? QString()
+                          : QStringLiteral("The security check for ") + name.chopped(2) + u'\uFFFD' +
+                                QStringLiteral("x failed.\n"));
+        for (const char* plugin : {"Alpha", "Beta"})
+            EXPECT_EQ(fs::exists(root / "Library/Audio/Plug-Ins/VST3" / (std::string(plugin) + ".vst3")),
+                      matches);
         EXPECT_TRUE(fs::is_empty(root / "private/tmp"));
     }
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -74,6 +75,24 @@ TEST_F(InstalledRecordsTest, InstallsAndRemovalsRewriteTheRecordInANewFolder)
         {component(alpha.slug, QStringLiteral("aa")), component(alpha.slug, QStringLiteral("bb"))});
     delegate.removeInstalledRecords({beta});
     EXPECT_EQ(delegate.loadInstalledRecords(), (InstalledRecords{{alpha.slug, QStringLiteral("bb")}}));
+}
+
+// Two installers changing the record at once, entry by entry: none is lost.
+TEST_F(InstalledRecordsTest, TwoProcessesChangingItAtOnceLoseNothing)
+{
+    pid_t children[2] = {};
+    for (int p = 0; p < 2; ++p) {
+        if ((children[p] = fork()) == 0) {
+            for (int i = 0; i < 150; ++i)
+                delegate.recordInstalled({component(QStringLiteral("p%1-%2").arg(p).arg(i), alphaDigest)});
+            _exit(0);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = -1;
+        EXPECT_TRUE(child > 0 && waitpid(child, &status, 0) == child && status == 0);
+    }
+    EXPECT_EQ(delegate.loadInstalledRecords().size(), 300);
 }
 
 // Each file, and the digest it records for "alpha" (null: no record at all).

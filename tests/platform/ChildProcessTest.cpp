@@ -18,6 +18,10 @@ TEST(ChildProcess, PassesArgumentsAsIsAndReportsASignalAndOnlyValidUtf8IsText)
     EXPECT_EQ(outcome.standardOutput, QByteArray("a b|$(x)|"));
     EXPECT_EQ(strictUtf8("\xc3\xbc"), QStringLiteral("\u00fc"));
     EXPECT_EQ(strictUtf8("bad \xff byte"), QString());
+    // An argument would end at a NUL on its way to the child: it is refused, never cut short.
+    EXPECT_TRUE(runChildProcess(QStringLiteral("/bin/true"), {QStringLiteral("a") + QChar(0) + u'b'},
+                                StandardOutput::Capture)
+                    .launchError);
 }
 
 } // namespace

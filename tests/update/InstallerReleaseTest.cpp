@@ -1,5 +1,8 @@
 #include "update/InstallerRelease.h"
 
+#include "installed/InstalledRecords.h"
+
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,6 +25,8 @@ TEST(InstallerRelease, OnlyCompleteDocumentsAreUsableAndOnlyNewerReleasesOffered
         {VERSION NATIVE R"("dspURL":"/downloads/DSP.dmg"})", false},
         {VERSION R"("nativeURL":7,)" DSP "}", false},
         {VERSION R"("nativeURL":"file:///Applications/Calculator.app",)" DSP "}", false},
+        {VERSION R"("nativeURL":"ftp://dl.test/Native.dmg",)" DSP "}", false}, // a host, not the web
+        {VERSION R"("nativeURL":"https:///Native.dmg",)" DSP "}", false},      // the web, no host
         {"[]", false},
         {"<html>", false},
     };
@@ -44,6 +49,24 @@ TEST(InstallerRelease, OnlyCompleteDocumentsAreUsableAndOnlyNewerReleasesOffered
     for (const auto& [own, offered, available] : offers)
         EXPECT_EQ(isUpdateAvailable(QString::fromUtf8(own), {QString::fromUtf8(offered), {}, {}}), available)
             << own << " vs " << offered;
+}
+
+// NUL never stands in JSON text, though nlohmann's lexer takes it for the
+// end: each reader accepts its document alone and refuses it followed by one.
+TEST(JsonReaders, RefuseABodyHoldingNul)
+{
+    QTemporaryFile record;
+    ASSERT_TRUE(record.open());
+    const auto readsRecord = [&](const QByteArray& body) {
+        return record.resize(0) && record.write(body) == body.size() && record.flush() &&
+               !readInstalledRecords(record.fileName()).isEmpty();
+    };
+    for (const QByteArray& tail : {QByteArray(), QByteArray("\0", 1), QByteArray(" \0{]", 4)}) {
+        EXPECT_EQ(decodeManifest(R"({"edition":"N","collectionVersion":"1","components":[]})" + tail).ok(),
+                  tail.isEmpty());
+        EXPECT_EQ(decodeInstallerRelease(VERSION NATIVE DSP "}" + tail).ok(), tail.isEmpty());
+        EXPECT_EQ(readsRecord(R"({"alpha":"ab"})" + tail), tail.isEmpty());
+    }
 }
 
 } // namespace
