@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# tools/demo.sh BUILD_DIR [--fresh]
+# tools/demo.sh BUILD_DIR [--fresh] [--signed]
 #
 # Runs the built installer against the demo vendor server on a simulated Mac:
 #   - starts brenvoss-vendor-server on a free port, with the demo vendor tree
@@ -8,23 +8,32 @@
 #     (kept between runs; --fresh starts it anew);
 #   - makes BUILD_DIR/demo/Brenvoss Installer.app, a copy of the built bundle
 #     whose Info.plist points at the demo server;
-#   - runs it, or, without a display, the screenshot tour.
+#   - with --signed, signs both catalogues with a new key (brenvoss-publish
+#     keygen and sign, the key in BUILD_DIR/demo/signing) and puts the public
+#     key into the copy's Info.plist as BrenvossCatalogueKey;
+#   - runs it, or, without a display, the screenshot tour (whose own window
+#     is not keyed: --signed then also checks the signed server with
+#     brenvoss-publish check --key --online).
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 BUILD_DIR [--fresh]" >&2
+  echo "usage: $0 BUILD_DIR [--fresh] [--signed]" >&2
   exit 2
 }
 [[ $# -ge 1 ]] || usage
 BUILD=$(cd "$1" && pwd)
 FRESH=()
-if [[ $# -ge 2 ]]; then
-  if [[ $2 != --fresh || $# -gt 2 ]]; then
-    echo "demo: '${*:2}' is not an argument of demo; only --fresh is" >&2
-    exit 2
-  fi
-  FRESH=(--fresh)
-fi
+SIGNED=0
+for argument in "${@:2}"; do
+  case $argument in
+    --fresh) FRESH=(--fresh) ;;
+    --signed) SIGNED=1 ;;
+    *)
+      echo "demo: '$argument' is not an argument of demo; --fresh and --signed are" >&2
+      exit 2
+      ;;
+  esac
+done
 REPO=$(cd "$(dirname "$0")/.." && pwd)
 DEMO=$BUILD/demo
 MAC=$REPO/demo-mac
@@ -32,6 +41,7 @@ DEMO_HOME=$MAC/Users/demo
 SERVER_BIN=$BUILD/tools/vendorserver/brenvoss-vendor-server
 SIMMAC_BIN=$BUILD/tools/simmac/brenvoss-simmac
 TOUR_BIN=$BUILD/tools/tour/brenvoss-tour
+PUBLISH_BIN=$BUILD/publish/brenvoss-publish
 BUILT_BUNDLE="$BUILD/Brenvoss Installer.app"
 DEMO_BUNDLE="$DEMO/Brenvoss Installer.app"
 
@@ -69,6 +79,21 @@ fi
 MANIFEST_BASE_URL=$BASE_URL/downloads/tesselar/manifests
 echo "demo: vendor server at $BASE_URL (pid $SERVER_PID)"
 
+CATALOGUE_KEY=
+if ((SIGNED)); then
+  [[ -x $PUBLISH_BIN ]] || { echo "demo: $PUBLISH_BIN is missing; build first (./dev build)" >&2; exit 1; }
+  # A new key for every signed demo: the old private key file is replaced,
+  # never written over (keygen refuses an existing file).
+  rm -rf "$DEMO/signing"
+  mkdir -m 700 "$DEMO/signing"
+  CATALOGUE_KEY=$("$PUBLISH_BIN" keygen --private-key "$DEMO/signing/vendor.pem")
+  for edition in Native DSP; do
+    "$PUBLISH_BIN" sign "$DEMO/vendor/downloads/tesselar/manifests/$edition.json" \
+      --private-key "$DEMO/signing/vendor.pem" --days 1
+  done
+  echo "demo: catalogues signed; BrenvossCatalogueKey is $CATALOGUE_KEY"
+fi
+
 "$SIMMAC_BIN" layout "$MAC" ${FRESH[@]+"${FRESH[@]}"} --vendor-tree "$DEMO/vendor" --home "$DEMO_HOME"
 
 export BRENVOSS_SYSTEM_ROOT=$MAC
@@ -80,6 +105,9 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} && $(uname -s) != Darwin ]]; th
     echo "demo: no display, and the screenshot tour ($TOUR_BIN) has not been built yet." >&2
     echo "demo: set DISPLAY to open the window instead." >&2
     exit 1
+  fi
+  if ((SIGNED)); then
+    "$PUBLISH_BIN" check "$MANIFEST_BASE_URL/Native.json" --key "$CATALOGUE_KEY" --online --allow-http
   fi
   echo "demo: no display; taking the screenshot tour instead"
   QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
@@ -99,9 +127,14 @@ rm -rf "$DEMO_BUNDLE"
 mkdir -p "$DEMO_BUNDLE/Contents/MacOS"
 cp "$EXECUTABLE" "$DEMO_BUNDLE/Contents/MacOS/"
 [[ -d "$BUILT_BUNDLE/Contents/Resources" ]] && cp -R "$BUILT_BUNDLE/Contents/Resources" "$DEMO_BUNDLE/Contents/"
-# The built Info.plist with the catalogue address replaced by the demo server's.
-awk -v url="$MANIFEST_BASE_URL" '
-  replace && /<string>/ { sub(/<string>.*<\/string>/, "<string>" url "</string>"); replace = 0 }
+# The built Info.plist with the catalogue address replaced by the demo server's
+# and, when signed, the key added after it.
+awk -v url="$MANIFEST_BASE_URL" -v key="$CATALOGUE_KEY" '
+  replace && /<string>/ {
+    sub(/<string>.*<\/string>/, "<string>" url "</string>"); replace = 0; print
+    if (key != "") print "\t<key>BrenvossCatalogueKey</key>\n\t<string>" key "</string>"
+    next
+  }
   /<key>BrenvossManifestBaseURL<\/key>/ { replace = 1 }
   { print }' "$BUILT_BUNDLE/Contents/Info.plist" >"$DEMO_BUNDLE/Contents/Info.plist"
 

@@ -19,3 +19,10 @@ std::optional<QUrl> catalogueURL(const InfoDictionary& info, const QString& edit
     url.setPath(path, QUrl::StrictMode);
     return url;
 }
+
+QUrl catalogueSignatureURL(const QUrl& catalogue)
+{
+    QUrl url = catalogue;
+    url.setPath(catalogue.path(QUrl::FullyEncoded) + QStringLiteral(".sig"), QUrl::StrictMode);
+    return url;
+}

@@ -10,3 +10,7 @@
 // base makes no difference). Absent when the key is missing, not a string, or
 // not an absolute URL.
 std::optional<QUrl> catalogueURL(const InfoDictionary& info, const QString& edition);
+
+// Where the signature of the catalogue at `catalogue` lies: the same address
+// with ".sig" added to its last path component.
+QUrl catalogueSignatureURL(const QUrl& catalogue);

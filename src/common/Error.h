@@ -38,4 +38,5 @@ inline constexpr qint64 DownloadFailed = 2;
 inline constexpr qint64 SecurityCheck = 3;
 inline constexpr qint64 InvalidAddress = 4;
 inline constexpr qint64 InvalidPackageName = 5;
+inline constexpr qint64 CatalogueSignature = 6;
 } // namespace ErrorCode

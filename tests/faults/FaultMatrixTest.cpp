@@ -162,6 +162,17 @@ const Transport transports[] = {
      nullptr, nullptr},
 };
 
+// The app relaunched with the vendor's key and a signed catalogue loaded; then `spoil` breaks the signing.
+Arrange signedThen(const std::function<void(FaultMatrix&)>& spoil)
+{
+    return [spoil](FaultMatrix& m, Stage) {
+        m.server->putFile(m.pathOf(Catalogue) + ".sig", m.signatureOf(m.documentOf(Catalogue)));
+        m.relaunchKeyed();
+        ASSERT_TRUE(m.loadList());
+        spoil(m);
+    };
+}
+
 void blockRecordFolder(FaultMatrix& m, Stage)
 {
     // A file where the record's folder would be: nothing can be read or written.
@@ -207,6 +218,27 @@ std::vector<FaultRow> rows()
     const FaultRow particular[] = {
         {"CatalogueOverSize", Catalogue, serving({.body = std::string(64 * 1024 * 1024 + 1, ' ')}),
          loadFailed, serverFault},
+        {"CatalogueUnsigned", Catalogue, signedThen([](FaultMatrix& m) {
+             m.server->setFault(m.pathOf(Catalogue) + ".sig", {.status = 404});
+         }),
+         loadFailed, "The plugin list is not signed."},
+        {"CatalogueSignatureTampered", Catalogue, // its expiry moved on by a year
+         signedThen([](FaultMatrix& m) {
+             std::string signature = m.signatureOf(m.documentOf(Catalogue));
+             m.server->putFile(m.pathOf(Catalogue) + ".sig",
+                               signature.replace(signature.find("2027-"), 4, "2028"));
+         }),
+         loadFailed, "The plugin list's signature is not valid."},
+        {"CatalogueSignatureExpired", Catalogue,
+         signedThen([](FaultMatrix& m) { m.world.clock->advance(30 * 86400); }), loadFailed,
+         "The plugin list's signature has expired."},
+        {"CatalogueChangedAfterSigning", Catalogue, signedThen([](FaultMatrix& m) {
+             m.component.sha256 = QString(64, u'0');
+             m.serve({m.component});
+         }),
+         loadFailed, "The plugin list does not match its signature."},
+        {"CatalogueKeyUnusable", Catalogue, [](FaultMatrix& m, Stage) { m.relaunchKeyed(u"not a key"_s); },
+         loadFailed, "This installer's catalogue key is not valid."},
         {"UpdateOverSize", Update, serving({.body = releaseJson + std::string(1024 * 1024, ' ')}), nullptr,
          nullptr},
         {"UpdateUnusableDocument", Update, serving({.body = R"({"version":"9.0"})"}), nullptr, nullptr},

@@ -18,7 +18,8 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
     const fs::path base = temporary.path().toStdString(), root = base / "mac";
     layoutSimulatedMac(root, BRENVOSS_SIMMAC_TOOL);
     const std::string server = BRENVOSS_VENDOR_SERVER, simmac = BRENVOSS_SIMMAC_CLI, tour = BRENVOSS_TOUR,
-                      dev = BRENVOSS_SOURCE_DIR "/dev", fuzz = BRENVOSS_SOURCE_DIR "/fuzz/run.sh",
+                      publish = BRENVOSS_PUBLISH, dev = BRENVOSS_SOURCE_DIR "/dev",
+                      fuzz = BRENVOSS_SOURCE_DIR "/fuzz/run.sh",
                       osascript = macPathInRoot(root, "/usr/bin/osascript").string();
     const std::string missing = (base / "missing").string(), outside = (base / "outside").string();
     const std::string script = "do shell script \"", touch = script + "touch " + (base / "ran").string(),
@@ -40,6 +41,9 @@ TEST(SimulatedTools, CommandLinesExplainThemselvesAndNameWhatWasWrong)
         {tour, {"--help"}, 0, "--edition"},
         {tour, {"--edition", "Foo"}, 2, "--edition: 'Foo'"},
         {dev, {"--help"}, 0, "fresh-check"},
+        {publish, {"check", "--help"}, 0, "keygen --private-key FILE"},
+        {publish, {"make", "--source"}, 2, "--source needs a value"},
+        {publish, {"sign", "a.json", "--days", "0", "--private-key", missing}, 2, "--days: a number of days"},
         {fuzz, {"-h"}, 0, "replay BUILD_DIR"},
         {osascript, {"-e", script + "printf 'it'\\\\''s \\\"a\\\" b\\\\c'\"" + with}, 0, "it's \"a\" b\\c"},
         {osascript, {"-e", touch + " '\\'' \"" + with}, 1, error + "“\"” but found unknown token. (-2741)"},

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fails when a C++ file under src, tests, tools, bench or fuzz is not laid out
+# Fails when a C++ file under src, publish, tests, tools, bench or fuzz is not laid out
 # as .clang-format says (clang-format 14). Fix with the same list and -i.
 # Usage: check-format.sh [CHECKOUT] (default: this checkout)
 set -euo pipefail
@@ -22,6 +22,6 @@ fi
 files=() # read line by line: macOS's bash 3.2 has no mapfile
 while IFS= read -r file; do
   files+=("$file")
-done < <(find src tests tools bench fuzz -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.mm' \) | sort)
+done < <(find src publish tests tools bench fuzz -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.mm' \) | sort)
 "$formatter" --dry-run --Werror "${files[@]}"
 echo "format: ${#files[@]} files as .clang-format lays them out"

@@ -46,6 +46,26 @@ TEST_F(Flow, BatchOfThreeDownloadsVerifiesInstallsAndRecords)
     EXPECT_FALSE(boxes()[0]->isChecked());
 }
 
+TEST_F(Flow, AKeyedBundleLoadsASignedCatalogueAndInstallsFromIt)
+{
+    const std::string catalogue = catalogueJson({publish(alpha)});
+    server->putFile("/catalogue/Native.json", catalogue);
+    server->putFile("/catalogue/Native.json.sig", signatureOf(catalogue));
+    relaunchKeyed();
+    delegate->loadManifest();
+    ASSERT_TRUE(waitFor([&] { return !boxes().isEmpty() && control("refreshButton")->isEnabled(); }));
+    QStringList fetched = requests("/catalogue");
+    fetched.sort();
+    EXPECT_EQ(fetched, (QStringList{u"/catalogue/Native.json"_s, u"/catalogue/Native.json.sig"_s}));
+    for (const RecordedRequest& r : server->requests())
+        EXPECT_EQ(r.header("Cache-Control"), std::optional<std::string>("no-cache, no-store"));
+
+    control("installButton")->click();
+    ASSERT_NE(waitForOutcome(), nullptr);
+    EXPECT_EQ(textsOf(visibleAlert()).text, u"The selected Brenvoss plugins were installed and updated."_s);
+    EXPECT_EQ(pluginsOnDisk(), (QStringList{u"Alpha.component"_s, u"Alpha.vst3"_s}));
+}
+
 TEST_F(Flow, NamesShowAsWrittenAndARepeatedPackageNameStopsTheRunBeforeAnyDownload)
 {
     // A name with every kind of text that could be taken for markup or a placeholder.

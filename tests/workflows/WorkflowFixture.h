@@ -4,6 +4,8 @@
 // the whole app, end to end, with nothing outside the test's folders.
 #include "app/AppDelegate.h"
 #include "installed/InstalledRecords.h"
+#include "publish/CatalogueSigning.h"
+#include "publish/CatalogueWriter.h"
 #include "simmac/DemoVendor.h"
 #include "simmac/InfoPlist.h"
 #include "simmac/PackageFormat.h"
@@ -15,9 +17,6 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -90,22 +89,24 @@ public:
     }
     static std::string catalogueJson(const QList<PluginComponent>& components)
     {
-        QJsonArray list;
-        for (const PluginComponent& c : components) {
-            QJsonObject item{
-                {u"slug"_s, c.slug},           {u"name"_s, c.name},
-                {u"packageId"_s, c.packageId}, {u"version"_s, c.version},
-                {u"sha256"_s, c.sha256},       {u"sizeBytes"_s, c.sizeBytes},
-                {u"url"_s, c.url.toString()},  {u"formats"_s, QJsonArray::fromStringList(c.formats)}};
-            if (c.installPaths)
-                item.insert(u"installPaths"_s, QJsonArray::fromStringList(*c.installPaths));
-            if (c.pluginVersion)
-                item.insert(u"pluginVersion"_s, *c.pluginVersion);
-            list.append(item);
-        }
-        const QJsonObject catalogue{
-            {u"edition"_s, u"Native"_s}, {u"collectionVersion"_s, u"7"_s}, {u"components"_s, list}};
-        return QJsonDocument(catalogue).toJson().toStdString();
+        return encodeManifest({u"Native"_s, u"7"_s, components}).toStdString();
+    }
+    // The app relaunched with the vendor's public key in its Info.plist (or `key` as given).
+    void relaunchKeyed(const std::optional<QString>& key = {})
+    {
+        InfoDictionary info = delegate->environment().infoDictionary;
+        info.insert(u"BrenvossCatalogueKey"_s,
+                    key.value_or(QString::fromLatin1(signingKey.publicKey.toBase64())));
+        relaunch(world.environment(info));
+    }
+    // The signature file of `catalogue`, made now by the app's clock and valid for `days`.
+    std::string signatureOf(const std::string& catalogue, int days = 30, const QString& edition = u"Native"_s)
+    {
+        const QDateTime now = world.clock->now;
+        return signCatalogue(QByteArray::fromStdString(catalogue), edition, now, now.addDays(days),
+                             signingKey.privateKeyPem)
+            .value()
+            .toStdString();
     }
     void show(const QList<PluginComponent>& list) { delegate->showManifest({u"Native"_s, u"1"_s, list}); }
     // Puts `c` on the Mac as its package would: bundles of `version`, a receipt, a record entry.
@@ -176,6 +177,7 @@ public:
     }
 
     TestWorld world;
+    const SigningKeyPair signingKey = generateSigningKey().value();
     QTemporaryDir serverRoot;
     std::unique_ptr<VendorServer> server;
     std::unique_ptr<AppDelegate> delegate;

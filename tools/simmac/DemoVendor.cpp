@@ -1,5 +1,6 @@
 #include "simmac/DemoVendor.h"
 
+#include "publish/CatalogueWriter.h"
 #include "simmac/Digest.h"
 #include "simmac/InfoPlist.h"
 #include "simmac/PackageFormat.h"
@@ -16,7 +17,6 @@
 #include <stdexcept>
 
 namespace fs = std::filesystem;
-using nlohmann::ordered_json;
 
 namespace {
 
@@ -47,9 +47,25 @@ std::string pseudoBinary(const std::string& seed, std::size_t size)
     return bytes;
 }
 
-std::string packageUrlPath(const std::string& edition, const std::string& slug)
+// Each version has an address of its own, so no cache between the vendor
+// and a musician can hand out an older package for a newer catalogue.
+std::string packageUrlPath(const std::string& edition, const DemoPlugin& plugin)
 {
-    return std::string(kTree) + (edition == "DSP" ? "/packages/dsp/" : "/packages/") + slug + ".pkg";
+    return std::string(kTree) + (edition == "DSP" ? "/packages/dsp/" : "/packages/") + plugin.slug + "-" +
+           plugin.packageVersion + ".pkg";
+}
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QStringList qsList(const std::vector<std::string>& list)
+{
+    QStringList result;
+    for (const auto& item : list)
+        result.append(qs(item));
+    return result;
 }
 
 void writeFile(const fs::path& path, const std::string& bytes)
@@ -85,31 +101,30 @@ std::vector<std::string> installPathsOf(const DemoPlugin& plugin)
     return paths;
 }
 
-// Writes the edition's packages under `dir` and returns its catalogue.
-ordered_json catalogue(const std::string& edition, const fs::path& dir, const std::string& baseUrl)
+// Writes the edition's packages under `dir` and returns its catalogue, made
+// as the vendor's tool makes one.
+QByteArray catalogue(const std::string& edition, const fs::path& dir, const std::string& baseUrl)
 {
-    ordered_json components = ordered_json::array();
+    Manifest manifest{qs(edition), qs(kCollectionVersion), {}};
     for (const DemoPlugin& plugin : demoPlugins(edition)) {
         const std::string package = demoPackage(edition, plugin);
-        const std::string urlPath = packageUrlPath(edition, plugin.slug);
+        const std::string urlPath = packageUrlPath(edition, plugin);
         writeFile(dir / urlPath, package);
-        ordered_json component = {
-            {"slug", plugin.slug},
-            {"name", plugin.name},
-            {"packageId", demoPackageId(edition, plugin.slug)},
-            {"version", plugin.packageVersion},
-        };
+        PluginComponent component;
+        component.slug = qs(plugin.slug);
+        component.name = qs(plugin.name);
+        component.packageId = qs(demoPackageId(edition, plugin.slug));
+        component.version = qs(plugin.packageVersion);
         if (plugin.pluginVersion)
-            component["pluginVersion"] = *plugin.pluginVersion;
-        component["sha256"] = sha256Hex(package);
-        component["sizeBytes"] = static_cast<std::int64_t>(package.size());
-        component["url"] = baseUrl + "/" + urlPath;
-        component["formats"] = plugin.formats;
-        component["installPaths"] = installPathsOf(plugin);
-        components.push_back(std::move(component));
+            component.pluginVersion = qs(*plugin.pluginVersion);
+        component.sha256 = qs(sha256Hex(package));
+        component.sizeBytes = qint64(package.size());
+        component.url = QUrl(qs(baseUrl + "/" + urlPath));
+        component.formats = qsList(plugin.formats);
+        component.installPaths = qsList(installPathsOf(plugin));
+        manifest.components.append(component);
     }
-    return ordered_json{
-        {"edition", edition}, {"collectionVersion", kCollectionVersion}, {"components", components}};
+    return encodeManifest(manifest);
 }
 
 // Every path of the bundle at relative path `bundle` under `root`, bundle
@@ -152,7 +167,7 @@ std::map<std::string, std::optional<std::string>> sameVersion(const DemoPlugin& 
 
 void installFromTree(const fs::path& root, const fs::path& vendorTree, const DemoPlugin& plugin)
 {
-    const fs::path file = vendorTree / packageUrlPath("Native", plugin.slug);
+    const fs::path file = vendorTree / packageUrlPath("Native", plugin);
     const PackageReadResult read = readPackageFile(file.string());
     if (!read.package)
         throw std::runtime_error("demo package " + file.string() + ": " + read.error);
@@ -232,13 +247,13 @@ void generateDemoTree(const fs::path& dir, const std::string& baseUrl)
     const fs::path tree = dir / kTree;
     fs::remove_all(tree);
     for (const std::string edition : {"Native", "DSP"})
-        writeFile(tree / "manifests" / (edition + ".json"), catalogue(edition, dir, baseUrl).dump(2) + "\n");
+        writeFile(tree / "manifests" / (edition + ".json"), catalogue(edition, dir, baseUrl).toStdString());
 
     const std::string dmgBase = baseUrl + "/" + kTree + "/Brenvoss-Installer-";
-    const ordered_json release = {{"version", kReleaseVersion},
-                                  {"nativeURL", dmgBase + "Native-" + kReleaseVersion + ".dmg"},
-                                  {"dspURL", dmgBase + "DSP-" + kReleaseVersion + ".dmg"}};
-    writeFile(tree / "installer-latest.json", release.dump(2) + "\n");
+    const InstallerRelease release{qs(kReleaseVersion),
+                                   QUrl(qs(dmgBase + "Native-" + kReleaseVersion + ".dmg")),
+                                   QUrl(qs(dmgBase + "DSP-" + kReleaseVersion + ".dmg"))};
+    writeFile(tree / "installer-latest.json", encodeInstallerRelease(release).toStdString());
     for (const std::string edition : {"Native", "DSP"}) {
         writeFile(tree / ("Brenvoss-Installer-" + edition + "-" + kReleaseVersion + ".dmg"),
                   pseudoBinary("installer" + edition, 64 * 1024));

@@ -5,8 +5,8 @@
 // download server serves them:
 //
 //   downloads/tesselar/manifests/Native.json, DSP.json
-//   downloads/tesselar/packages/<slug>.pkg            Native packages
-//   downloads/tesselar/packages/dsp/<slug>.pkg        DSP packages
+//   downloads/tesselar/packages/<slug>-<version>.pkg  Native packages
+//   downloads/tesselar/packages/dsp/<slug>-<version>.pkg  DSP packages
 //   downloads/tesselar/installer-latest.json          release 1.5.0
 //   downloads/tesselar/Brenvoss-Installer-{Native,DSP}-1.5.0.dmg
 //
