@@ -2,11 +2,12 @@
 // committed src/resources/AppIcon.png is its output; run it again after
 // changing the picture. A paper tile with an ink tray and a burgundy arrow
 // going into it, in the window's palette.
+#include "FileArgument.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -47,14 +48,8 @@ QImage drawIcon()
 
 int main(int argc, char* argv[])
 {
-    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-        std::fputs(usageText, stdout);
-        return 0;
-    }
-    if (argc != 2 || argv[1][0] == '-') {
-        std::fputs(usageText, stderr);
-        return 2;
-    }
+    if (const int status = fileArgumentStatus(argc, argv, usageText); status >= 0)
+        return status;
     // Raster painting without text: no application object is needed.
     if (!drawIcon().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "brenvoss-icon: cannot write '%s'\n", argv[1]);

@@ -4,11 +4,11 @@
 // dict (VALUE empty for the last three). Tabs, line feeds and backslashes in
 // keys and values are written \t, \n and \\. ./dev package checks the bundle
 // with it, on any system.
+#include "FileArgument.h"
 #include "platform/InfoDictionary.h"
 
 #include <QString>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -47,14 +47,8 @@ QByteArray typed(const QVariant& value)
 
 int main(int argc, char* argv[])
 {
-    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-        std::fputs(usageText, stdout);
-        return 0;
-    }
-    if (argc != 2 || argv[1][0] == '-') {
-        std::fputs(usageText, stderr);
-        return 2;
-    }
+    if (const int status = fileArgumentStatus(argc, argv, usageText); status >= 0)
+        return status;
     const std::optional<InfoDictionary> info = readInfoDictionary(QString::fromLocal8Bit(argv[1]));
     if (!info) {
         std::fprintf(stderr,
