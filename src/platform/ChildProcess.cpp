@@ -6,17 +6,19 @@ ChildOutcome runChildProcess(const QString& program, const QStringList& argument
 {
     // An argument reaches the child as a C string: a NUL would end it there
     // and hand the child another, shorter text than the one meant.
+    ChildOutcome outcome;
     for (const QString& argument : arguments) {
-        if (argument.contains(QChar(0)))
-            return ChildOutcome{Error{QStringLiteral("Process"), qint64(QProcess::FailedToStart),
-                                      QStringLiteral("An argument holds a NUL character.")}};
+        if (argument.contains(QChar(0))) {
+            outcome.launchError = Error{QStringLiteral("Process"), qint64(QProcess::FailedToStart),
+                                        QStringLiteral("An argument holds a NUL character.")};
+            return outcome;
+        }
     }
     QProcess process;
     process.setProcessChannelMode(output == StandardOutput::Capture ? QProcess::SeparateChannels
                                                                     : QProcess::ForwardedOutputChannel);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     process.start(program, arguments, QIODevice::ReadOnly);
-    ChildOutcome outcome;
     if (!process.waitForStarted(-1)) {
         outcome.launchError =
             Error{QStringLiteral("Process"), qint64(process.error()), process.errorString()};
