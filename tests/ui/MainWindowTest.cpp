@@ -87,9 +87,13 @@ TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
     const BuiltWindow next(app->environment().infoDictionary, app.world); // the same home
     EXPECT_EQ(next->mainWindow()->geometry(), main->geometry());
 
-    // A frame saved on a larger screen comes back fitted to this one.
-    QSettings(FrameAutosave::settingsPath(app->environment().homeDirectory), QSettings::IniFormat)
-        .setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(-900, 2000, 5000, 300));
+    // Coordinates beyond any screen are ignored; a frame saved on a larger
+    // screen comes back fitted to this one.
+    QSettings saved(FrameAutosave::settingsPath(app->environment().homeDirectory), QSettings::IniFormat);
+    saved.setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(1 << 30, 0, 1000, 700));
+    EXPECT_EQ(BuiltWindow(app->environment().infoDictionary, app.world).find("contentView")->size(),
+              QSize(1180, 900));
+    saved.setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(-900, 2000, 5000, 300));
     const BuiltWindow fitted(app->environment().infoDictionary, app.world);
     const QRect screen = main->screen()->availableGeometry();
     const QRect frame = fitted->mainWindow()->frameGeometry();
