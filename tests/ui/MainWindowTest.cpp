@@ -109,7 +109,6 @@ TEST(WindowPlacement, FitsTheAvailableAreaButNeverBelowTheMinimum)
     const QSize minimum(980, 620);
     const QRect desktop(0, 0, 1920, 1200), laptop(0, 25, 1440, 875), right(1920, 0, 1280, 1024);
     const std::tuple<QRect, QRect, QRect> cases[] = {
-        // wanted, available, expected
         {QRect(368, 150, 1184, 925), desktop, QRect(368, 150, 1184, 925)},  // fits: unchanged
         {QRect(128, -25, 1184, 925), laptop, QRect(128, 53, 1184, 845)},    // too tall for a laptop
         {QRect(1700, 900, 1000, 700), desktop, QRect(918, 498, 1000, 700)}, // off right and bottom
