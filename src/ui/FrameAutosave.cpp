@@ -14,8 +14,11 @@ FrameAutosave::FrameAutosave(QWidget* window, QString name, QString homeDirector
 
 std::optional<QRect> FrameAutosave::savedGeometry() const
 {
+    // The file is outside input: coordinates no screen reaches are not a
+    // frame, and would overflow the arithmetic that places the window.
+    const QRect reach(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
     const QVariant saved = m_settings.value(m_name);
-    if (saved.typeId() != QMetaType::QRect || saved.toRect().isEmpty())
+    if (saved.typeId() != QMetaType::QRect || saved.toRect().isEmpty() || !reach.contains(saved.toRect()))
         return std::nullopt;
     return saved.toRect();
 }

@@ -23,7 +23,7 @@ public:
 
     static QString settingsPath(const QString& homeDirectory);
     // The geometry saved by an earlier run; nullopt when none was, or when
-    // what is there is not a non-empty rectangle.
+    // what is there is not a non-empty rectangle within any screen's reach.
     std::optional<QRect> savedGeometry() const;
 
 protected:

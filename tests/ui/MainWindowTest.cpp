@@ -87,9 +87,13 @@ TEST_F(MainWindow, SizeMinimumAndFrameRememberedPerHome)
     const BuiltWindow next(app->environment().infoDictionary, app.world); // the same home
     EXPECT_EQ(next->mainWindow()->geometry(), main->geometry());
 
-    // A frame saved on a larger screen comes back fitted to this one.
-    QSettings(FrameAutosave::settingsPath(app->environment().homeDirectory), QSettings::IniFormat)
-        .setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(-900, 2000, 5000, 300));
+    // Coordinates beyond any screen are ignored; a frame saved on a larger
+    // screen comes back fitted to this one.
+    QSettings saved(FrameAutosave::settingsPath(app->environment().homeDirectory), QSettings::IniFormat);
+    saved.setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(1 << 30, 0, 1000, 700));
+    EXPECT_EQ(BuiltWindow(app->environment().infoDictionary, app.world).find("contentView")->size(),
+              QSize(1180, 900));
+    saved.setValue(QStringLiteral("BrenvossInstallerMainWindow"), QRect(-900, 2000, 5000, 300));
     const BuiltWindow fitted(app->environment().infoDictionary, app.world);
     const QRect screen = main->screen()->availableGeometry();
     const QRect frame = fitted->mainWindow()->frameGeometry();
@@ -105,7 +109,6 @@ TEST(WindowPlacement, FitsTheAvailableAreaButNeverBelowTheMinimum)
     const QSize minimum(980, 620);
     const QRect desktop(0, 0, 1920, 1200), laptop(0, 25, 1440, 875), right(1920, 0, 1280, 1024);
     const std::tuple<QRect, QRect, QRect> cases[] = {
-        // wanted, available, expected
         {QRect(368, 150, 1184, 925), desktop, QRect(368, 150, 1184, 925)},  // fits: unchanged
         {QRect(128, -25, 1184, 925), laptop, QRect(128, 53, 1184, 845)},    // too tall for a laptop
         {QRect(1700, 900, 1000, 700), desktop, QRect(918, 498, 1000, 700)}, // off right and bottom
