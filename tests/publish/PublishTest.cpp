@@ -167,9 +167,7 @@ TEST_F(PublishTool, KeyIsPrivateFromTheStartAndNeverOverwrittenAndSignaturesVeri
     const QString key = path(u"vendor.pem"_s);
     const auto [made, publicKey, note] = run({u"keygen"_s, u"--private-key"_s, key});
     ASSERT_EQ(made, 0) << note.toStdString();
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ASSERT_EQ(::stat(key.toLocal8Bit().constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     const QByteArray pem = read(u"vendor.pem"_s);
